@@ -8,7 +8,7 @@ packages=(
   libfltk1.3-dev librtmidi-dev
   jackd2 libjack-jackd2-dev
   xvfb xauth xdotool x11-utils
-  fluidsynth fluid-soundfont-gm
+  fluidsynth fluid-soundfont-gm alsa-utils
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
 )
