@@ -22,8 +22,9 @@ runSuite() { # runSuite BUILD_DIR [ctest arguments...]
 }
 
 echo "== fuzzing the file reader for ${fuzzSeconds}s"
-CXX=clang++ bash scripts/build.sh "$out/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+CXX=clang++ cmake -S . -B "$out/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVELTRANO_FUZZ=ON -DVELTRANO_TESTS=OFF -DVELTRANO_BENCH=OFF
+cmake --build "$out/fuzz" -j "$(nproc)" --target fuzz_midi_load fuzz_make_seeds
 bash fuzz/run.sh "$out/fuzz" "$fuzzSeconds"
 
 echo "== unit tests under AddressSanitizer and UndefinedBehaviorSanitizer"

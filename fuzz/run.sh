@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Runs the reader's fuzz target: run.sh BUILD_DIR SECONDS
+# Fails on any crash, leak or sanitizer report, which libFuzzer turns into a non-zero exit.
+set -euo pipefail
+build=${1:?usage: run.sh BUILD_DIR SECONDS}
+seconds=${2:-60}
+seeds=$build/fuzz/seeds
+corpus=$build/fuzz/corpus
+mkdir -p "$seeds" "$corpus"
+"$build/fuzz/fuzz_make_seeds" "$seeds"
+# Inputs up to 16 KiB, enough for several tracks; the new finds go to the corpus folder.
+"$build/fuzz/fuzz_midi_load" -max_total_time="$seconds" -max_len=16384 -timeout=10 \
+  -rss_limit_mb=2048 -print_final_stats=1 "$corpus" "$seeds"
