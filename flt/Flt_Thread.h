@@ -1,0 +1,56 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+// Runs one job at a time on a worker thread and hands its result to a completion that runs
+// inside the FLTK event loop, after the worker has been joined. FLTK's thread support must
+// have been started (Fl::lock on the user-interface thread) before the first job.
+//
+// Every operation is for the user-interface thread. The completion runs while the object
+// holds its own user-interface side lock: it may call start, requestStop and isRunning, but
+// not stop, which would wait for that lock.
+class Flt_Thread {
+public:
+    // The job polls the stop flag and returns early once it is set.
+    using Job = std::function<bool(const std::atomic<bool>& stopRequested)>;
+    using Completion = std::function<void(bool result)>;
+
+    Flt_Thread() = default;
+    // Stops and joins a running job without its completion.
+    ~Flt_Thread();
+    Flt_Thread(const Flt_Thread&) = delete;
+    Flt_Thread& operator=(const Flt_Thread&) = delete;
+
+    // False, changing nothing, while a job runs or awaits its join, or when either
+    // function object is empty.
+    bool start(Job job, Completion completion);
+    // Asks a running job to return; its completion is still delivered.
+    void requestStop();
+    // Ends the job for good: returns once it has returned; its completion is never called.
+    void stop();
+    // A job runs or has returned but awaits its join.
+    bool isRunning() const { return worker.joinable(); }
+
+private:
+    using Ticket = std::uintptr_t;
+
+    Job work;
+    Completion done;
+    std::thread worker;
+    std::atomic<bool> stopRequested{false};
+    bool result = false;
+    bool cancelled = false; // under both locks for writing, either for reading
+    bool posted = false;    // the worker queued its notification; under notifyLock
+    Ticket ticket = 0;      // names the current job's notification
+    std::mutex notifyLock;  // taken before parentLock where both are held
+    std::mutex parentLock;
+
+    void run(Ticket jobTicket);
+    void postNotification(Ticket jobTicket);
+    void notifyParent(Ticket jobTicket);
+    static void notificationArrived(void* data);
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "TempDir.h"
+
+#include <string>
+
+// Points $HOME at a fresh temporary folder for its lifetime, so that per-user preferences
+// stores land there.
+class TempHome {
+public:
+    TempHome();
+    ~TempHome();
+    TempHome(const TempHome&) = delete;
+    TempHome& operator=(const TempHome&) = delete;
+
+    const std::string& path() const { return folder.path(); }
+    // Where Fl_Preferences at user level keeps the store of `vendor` and `app`.
+    std::string storeFile(const std::string& vendor, const std::string& app) const;
+    // The store's text; empty when the file does not exist.
+    std::string storeText(const std::string& vendor, const std::string& app) const;
+
+private:
+    TempDir folder;
+    std::string savedHome;
+    bool hadHome = false;
+};
