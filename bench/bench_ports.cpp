@@ -1,0 +1,137 @@
+// Cost of ZylmidiOut::send through a real JACK port, and the drift of ZylmidiOut::play
+// against its ideal schedule, judged by the receiver's steady-clock stamps. Starts its
+// own private JACK server and receiver.
+#include "JackServer.h"
+#include "MidiReceiver.h"
+#include "ZylmidiFile.h"
+#include "ZylmidiOut.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int SendBatches = 400;
+// Fits RtMidi's JACK buffer (16 KiB) at once, so the batch measures sending, not waiting.
+constexpr int MessagesPerBatch = 256;
+constexpr int PlayEvents = 2000;
+constexpr uint32_t PlayDelta = 5;
+constexpr uint16_t PlayDivision = 480;
+
+double microsBetween(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::micro>(to - from).count();
+}
+
+double percentile(std::vector<double> values, double fraction) {
+    std::sort(values.begin(), values.end());
+    return values[static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1))];
+}
+
+bool openOnReceiver(ZylmidiOut& out, const MidiReceiver& receiver) {
+    const int index = receiver.indexIn(ZylmidiOut::portNames());
+    return index >= 0 && out.open(static_cast<unsigned>(index)) == 0;
+}
+
+// Releases what the send figures left sounding and waits until the releases arrive, so
+// that they are not taken for played events.
+void releaseNotes(ZylmidiOut& out, const MidiReceiver& receiver) {
+    const auto sounding =
+        static_cast<std::size_t>(std::count_if(out.noteState.begin(), out.noteState.end(),
+                                               [](const auto& entry) { return entry.second; }));
+    const std::size_t before = receiver.count();
+    out.allNotesOff();
+    receiver.waitFor(before + sounding);
+}
+
+void benchSend(ZylmidiOut& out, const MidiReceiver& receiver) {
+    std::vector<double> perMessage;
+    const std::size_t before = receiver.count();
+    int failures = 0;
+    for (int batch = 0; batch < SendBatches; ++batch) {
+        const auto start = Clock::now();
+        for (int index = 0; index < MessagesPerBatch; ++index) {
+            const auto note = static_cast<unsigned char>(index % 128);
+            failures += out.send({0x90, note, 0x40}) != 0;
+        }
+        perMessage.push_back(microsBetween(start, Clock::now()) / MessagesPerBatch);
+        receiver.waitFor(before + static_cast<std::size_t>(batch + 1) * MessagesPerBatch,
+                         std::chrono::milliseconds(200));
+    }
+    const std::size_t sent = static_cast<std::size_t>(SendBatches) * MessagesPerBatch;
+    double total = 0;
+    for (double value : perMessage)
+        total += value;
+    std::printf("send: %zu 3-byte messages in batches of %d\n", sent, MessagesPerBatch);
+    std::printf("send: mean %.3f us/message, batch median %.3f, p99 %.3f, worst %.3f\n",
+                total / SendBatches, percentile(perMessage, 0.5), percentile(perMessage, 0.99),
+                percentile(perMessage, 1.0));
+    std::printf("send: %d failed, %zu of %zu arrived, %zu dropped by the receiver\n", failures,
+                receiver.count() - before, sent, receiver.dropped());
+    releaseNotes(out, receiver);
+}
+
+ZylmidiTrack generatedTrack() {
+    ZylmidiTrack track;
+    for (int index = 0; index < PlayEvents; ++index) {
+        const auto note = static_cast<unsigned char>(60 + index / 2 % 12);
+        const auto status = static_cast<unsigned char>(index % 2 == 0 ? 0x90 : 0x80);
+        track.events.push_back({PlayDelta, {status, note, 0x50}});
+    }
+    return track;
+}
+
+void benchPlay(ZylmidiOut& out, const MidiReceiver& receiver) {
+    ZylmidiFile song;
+    song.division = PlayDivision;
+    const double secondsPerTick = song.secondsPerTick(ReferenceTempo);
+    const ZylmidiTrack track = generatedTrack();
+
+    std::vector<Clock::time_point> handed(track.events.size());
+    const std::size_t before = receiver.count();
+    const auto start = Clock::now();
+    const int result =
+        out.play(track, secondsPerTick, {},
+                 [&](unsigned index, const ZylmidiTrack&) { handed[index] = Clock::now(); });
+    receiver.waitFor(before + track.events.size());
+    const std::vector<ReceivedMessage> got = receiver.messages(before);
+
+    const auto waitMicros = static_cast<int64_t>(PlayDelta * 1000000.0 * secondsPerTick);
+    const double idealEnd = static_cast<double>(waitMicros) * PlayEvents;
+    std::printf("play: %d events at %u-tick deltas, division %u: %lld us per wait, ideal %.3f s\n",
+                PlayEvents, PlayDelta, PlayDivision, static_cast<long long>(waitMicros),
+                idealEnd / 1e6);
+    std::printf("play: result %d, %zu of %d arrived\n", result, got.size(), PlayEvents);
+    if (got.size() != track.events.size())
+        return;
+    const double arrivedEnd = microsBetween(start, got.back().stamp);
+    const double handedEnd = microsBetween(start, handed.back());
+    std::printf("play: end-of-track drift at the receiver %.3f ms (%.3f%% of the track)\n",
+                (arrivedEnd - idealEnd) / 1000, 100 * (arrivedEnd - idealEnd) / idealEnd);
+    std::printf("play: end-of-track drift when handed to send %.3f ms, %.1f us per event\n",
+                (handedEnd - idealEnd) / 1000, (handedEnd - idealEnd) / PlayEvents);
+    std::vector<double> delivery;
+    for (std::size_t index = 0; index < got.size(); ++index)
+        delivery.push_back(microsBetween(handed[index], got[index].stamp));
+    std::printf("play: send to receiver median %.1f us, p99 %.1f us\n", percentile(delivery, 0.5),
+                percentile(delivery, 0.99));
+}
+
+} // namespace
+
+int main() {
+    JackServer server;
+    MidiReceiver receiver;
+    ZylmidiOut out;
+    if (!server.ready() || !receiver.ready() || !openOnReceiver(out, receiver)) {
+        std::fprintf(stderr, "bench_ports: no private JACK server, receiver or port\n");
+        return 1;
+    }
+    std::printf("JACK dummy driver, 48000 Hz, 64 frames per period\n");
+    benchSend(out, receiver);
+    benchPlay(out, receiver);
+    return 0;
+}

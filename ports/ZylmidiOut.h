@@ -1,0 +1,71 @@
+#pragma once
+
+#include "InterruptibleSleep.h"
+#include "ZylmidiEvent.h"
+
+#include "RtMidi.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class JackServerWatch;
+
+// Result of `play` when the stop predicate ended it.
+inline constexpr int PlayStopped = 1;
+
+// The one connection to a MIDI output device over RtMidi. Library errors never leave as
+// exceptions: each is written to standard error as one line and its RtMidiError type
+// number is returned. Calls on one object must not overlap; the caller sees to that.
+class ZylmidiOut {
+public:
+    using Message = std::vector<unsigned char>;
+    using Observer = std::function<void(unsigned index, const ZylmidiTrack& track)>;
+
+    ZylmidiOut();
+    ~ZylmidiOut();
+    ZylmidiOut(const ZylmidiOut&) = delete;
+    ZylmidiOut& operator=(const ZylmidiOut&) = delete;
+
+    // Names of all output ports; the index of a name is the number that `open` takes.
+    static std::vector<std::string> portNames();
+
+    // 0, or the RtMidiError type number; a failed open leaves the port closed.
+    int open(unsigned portNumber);
+    void close();
+
+    // Sends one complete message unchanged and tracks which notes it leaves sounding.
+    // 0, or the RtMidiError type number (INVALID_USE while no port is open).
+    int send(const Message& message);
+    // Releases every sounding note with a Note Off of velocity 127, in key order.
+    void allNotesOff();
+
+    // The client's name for port `portNumber`, or "" while no port is open.
+    std::string portName(unsigned portNumber);
+    void programChange(unsigned program, unsigned channel);
+    // Channel volume (controller 7) on every channel whose bit is set in `channelMask`.
+    void setVolume(unsigned value, uint16_t channelMask);
+
+    // Sends the track's events at their delta times: 0 when all were sent, PlayStopped
+    // when `stop` ended it (the sounding notes are then released), else the first
+    // non-zero result of `send`.
+    int play(const ZylmidiTrack& track, double secondsPerTick, std::function<bool()> stop,
+             Observer observer);
+
+    // The open client; null while the port is closed.
+    std::unique_ptr<RtMidiOut> port;
+    // Channel in the high byte, note in the low byte; true while the note sounds.
+    std::map<uint16_t, bool> noteState;
+
+private:
+    void refuseBeyondList(unsigned portNumber);
+    void settleJackPort();
+    int sendToClient(const Message& message);
+    void trackNote(const Message& message);
+
+    // Set while the open port is on JACK, whose output hangs once its server is gone.
+    std::unique_ptr<JackServerWatch> serverWatch;
+};

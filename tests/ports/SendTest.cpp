@@ -1,0 +1,65 @@
+#include "PortsTestSupport.h"
+
+using Send = JackSuite;
+
+TEST_F(Send, BytesArriveUnchangedAndInOrder) {
+    Bytes dump = {0xF0, 0x7D}; // a long system-exclusive dump, as stored
+    for (int index = 0; index < 600; ++index)
+        dump.push_back(static_cast<unsigned char>(index % 128));
+    const std::vector<Bytes> messages = {
+        {0x80, 0x3C, 0x40},             // Note Off
+        {0x91, 0x3C, 0x64},             // Note On
+        {0xA2, 0x3C, 0x20},             // polyphonic pressure
+        {0xB3, 0x07, 0x7F},             // controller
+        {0xC4, 0x13},                   // program change
+        {0xD5, 0x55},                   // channel pressure
+        {0xEF, 0x00, 0x40},             // pitch bend
+        {0xF0, 0x7E, 0x7F, 0x09, 0x01}, // system exclusive as stored: no closing F7
+        {0xF0, 0x43, 0x10, 0x4C, 0xF7}, // and with one
+        dump,
+        {0xF8},                         // clock
+        {0xFF, 0x51, 0x07, 0xA1, 0x20}, // tempo meta event as stored
+        {0xFF, 0x2F},                   // end of track
+    };
+    ZylmidiOut out;
+    openOn(out, *receiver);
+    for (const Bytes& message : messages)
+        EXPECT_EQ(out.send(message), 0);
+    // RtMidi's JACK back end passes every one through as it stands, meta bytes included.
+    EXPECT_EQ(receivedSinceStart(out), messages);
+}
+
+TEST_F(Send, NothingIsSentWithoutAnOpenPort) {
+    ZylmidiOut out;
+    EXPECT_EQ(out.send({0x90, 60, 100}), RtMidiError::INVALID_USE);
+    EXPECT_TRUE(out.noteState.empty());
+    out.allNotesOff();
+    out.programChange(1, 0);
+    out.setVolume(100, 0xFFFF);
+    EXPECT_EQ(out.portName(0), "");
+
+    openOn(out, *receiver);
+    out.close();
+    EXPECT_EQ(out.port, nullptr);
+    out.close();
+    EXPECT_EQ(out.send({0x90, 60, 100}), RtMidiError::INVALID_USE);
+
+    openOn(out, *receiver);
+    EXPECT_EQ(out.send({}), RtMidiError::INVALID_PARAMETER) << "an empty message is refused";
+    EXPECT_EQ(receivedSinceStart(out), (std::vector<Bytes>{}));
+}
+
+TEST_F(Send, ProgramChangeAndVolume) {
+    ZylmidiOut out;
+    openOn(out, *receiver);
+    out.programChange(128, 0);
+    out.programChange(0, 16);
+    out.setVolume(128, 0xFFFF);
+    out.programChange(127, 15);
+    out.setVolume(100, 0x0005);
+    out.setVolume(0, 0x8000);
+    const std::vector<Bytes> expected = {
+        {0xCF, 0x7F}, {0xB0, 0x07, 0x64}, {0xB2, 0x07, 0x64}, {0xBF, 0x07, 0x00}};
+    EXPECT_EQ(receivedSinceStart(out), expected);
+    EXPECT_TRUE(out.noteState.empty()) << "controllers and programs are no notes";
+}
