@@ -21,22 +21,6 @@ Flt_AppSetup playerSetup() {
     return setup;
 }
 
-void CountingApp::onStart(int argc, char** argv) {
-    ++starts;
-    startArgc = argc;
-    startFirstArg = argc > 0 && argv && argv[0] ? argv[0] : "";
-    shownAtStart = shown() != 0;
-}
-
-bool CountingApp::onClose() {
-    ++closes;
-    return agreeToClose;
-}
-
-bool operator==(const WindowRect& a, const WindowRect& b) {
-    return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h;
-}
-
 std::ostream& operator<<(std::ostream& out, const WindowRect& g) {
     return out << g.x << "," << g.y << " " << g.w << "x" << g.h;
 }
@@ -51,33 +35,20 @@ WindowRect serverGeometry(Fl_Window& window) {
     return {x, y, attributes.width, attributes.height};
 }
 
-WindowRect widgetGeometry(const Fl_Window& window) {
-    return {window.x(), window.y(), window.w(), window.h()};
-}
-
 WindowRect sizeHints(Fl_Window& window) {
     XSizeHints hints{};
     long supplied = 0;
     XGetWMNormalHints(fl_display, fl_xid(&window), &hints, &supplied);
-    WindowRect result{0, 0, 0, 0};
-    if (hints.flags & PMinSize) {
-        result.x = hints.min_width;
-        result.y = hints.min_height;
-    }
-    if (hints.flags & PMaxSize) {
-        result.w = hints.max_width;
-        result.h = hints.max_height;
-    }
-    return result;
+    const bool hasMin = hints.flags & PMinSize, hasMax = hints.flags & PMaxSize;
+    return {hasMin ? hints.min_width : 0, hasMin ? hints.min_height : 0,
+            hasMax ? hints.max_width : 0, hasMax ? hints.max_height : 0};
 }
 
 std::string serverTitle(Fl_Window& window) {
     char* name = nullptr;
-    std::string title;
-    if (XFetchName(fl_display, fl_xid(&window), &name) && name)
-        title = name;
-    if (name)
-        XFree(name);
+    XFetchName(fl_display, fl_xid(&window), &name);
+    const std::string title = name ? name : "";
+    XFree(name);
     return title;
 }
 
@@ -87,16 +58,11 @@ WindowRect serverIconSize(Fl_Window& window) {
     unsigned long items = 0, remaining = 0;
     unsigned char* data = nullptr;
     const Atom icon = XInternAtom(fl_display, "_NET_WM_ICON", False);
-    WindowRect size{0, 0, 0, 0};
-    if (XGetWindowProperty(fl_display, fl_xid(&window), icon, 0, 2, False, XA_CARDINAL, &type,
-                           &format, &items, &remaining, &data) == Success &&
-        data && items == 2) {
-        const long* values = reinterpret_cast<const long*>(data);
-        size.w = static_cast<int>(values[0]);
-        size.h = static_cast<int>(values[1]);
-    }
-    if (data)
-        XFree(data);
+    XGetWindowProperty(fl_display, fl_xid(&window), icon, 0, 2, False, XA_CARDINAL, &type, &format,
+                       &items, &remaining, &data);
+    const long* values = reinterpret_cast<const long*>(data);
+    const WindowRect size{0, 0, items == 2 ? int(values[0]) : 0, items == 2 ? int(values[1]) : 0};
+    XFree(data);
     return size;
 }
 

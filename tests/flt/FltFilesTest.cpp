@@ -9,66 +9,55 @@
 
 namespace {
 
-TEST(FileKindTest, TellsFilesFoldersMissingPathsAndSpecialFiles) {
+TEST(FileKindTest, TellsFilesFoldersMissingPathsAndPipes) {
     TempDir folder;
     const std::string file = folder.write("song.mid", {'M', 'T', 'h', 'd'});
-    const std::string fifo = folder.file("pipe");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    const std::string link = folder.file("link.mid");
-    ASSERT_EQ(symlink(file.c_str(), link.c_str()), 0);
+    const std::string fifo = folder.file("pipe"), link = folder.file("link.mid");
     const std::string dangling = folder.file("dangling.mid");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(symlink(file.c_str(), link.c_str()), 0);
     ASSERT_EQ(symlink(folder.file("gone").c_str(), dangling.c_str()), 0);
 
     EXPECT_EQ(fileKind(file), fileKindRegular);
-    EXPECT_EQ(fileKind(folder.write("empty.mid", {})), fileKindRegular);
-    EXPECT_EQ(fileKind(folder.path()), fileKindFolder);
+    EXPECT_EQ(fileKind(link), fileKindRegular);
     EXPECT_EQ(fileKind(folder.path() + "/"), fileKindFolder);
     EXPECT_EQ(fileKind(fifo), fileKindOther); // not opened, so no hang
     EXPECT_EQ(fileKind("/dev/null"), fileKindOther);
-    EXPECT_EQ(fileKind(link), fileKindRegular);
-    EXPECT_EQ(fileKind(dangling), fileKindMissing);
-    EXPECT_EQ(fileKind(folder.file("missing.mid")), fileKindMissing);
-    EXPECT_EQ(fileKind(file + "/below"), fileKindMissing);
-    EXPECT_EQ(fileKind(""), fileKindMissing);
+    for (const std::string& missing : {dangling, file + "/below", std::string()})
+        EXPECT_EQ(fileKind(missing), fileKindMissing) << missing;
     EXPECT_EQ(fileKind(static_cast<const char*>(nullptr)), fileKindMissing);
 }
 
-TEST(SplitExtensionTest, SplitsAtTheLastDotAnywhere) {
-    std::string stem;
-    EXPECT_EQ(splitExtension("song.mid", &stem), ".mid");
-    EXPECT_EQ(stem, "song");
-    EXPECT_EQ(splitExtension("a.b.mid", &stem), ".mid");
-    EXPECT_EQ(stem, "a.b");
-    EXPECT_EQ(splitExtension("noext", &stem), "");
-    EXPECT_EQ(stem, "noext");
-    EXPECT_EQ(splitExtension("/music.v2/track", &stem), ".v2/track");
-    EXPECT_EQ(stem, "/music");
-    EXPECT_EQ(splitExtension(".hidden", &stem), ".hidden");
-    EXPECT_EQ(stem, "");
-    EXPECT_EQ(splitExtension("name.", &stem), ".");
-    EXPECT_EQ(stem, "name");
-    EXPECT_EQ(splitExtension("", &stem), "");
-    EXPECT_EQ(stem, "");
-    EXPECT_EQ(splitExtension("x.kar"), ".kar");
-}
+// Each row: the path, what the split returns, and what it leaves in the other string.
+struct Split {
+    const char *path, *result, *rest;
+};
 
-TEST(SplitFolderTest, SplitsAfterTheLastSeparatorOfEitherKind) {
-    std::string folder;
-    EXPECT_EQ(splitFolder("/home/u/song.mid", &folder), "song.mid");
-    EXPECT_EQ(folder, "/home/u/");
-    EXPECT_EQ(splitFolder("/a/b\\c.mid", &folder), "c.mid");
-    EXPECT_EQ(folder, "/a/b\\");
-    EXPECT_EQ(splitFolder("C:\\x\\y/z.mid", &folder), "z.mid");
-    EXPECT_EQ(folder, "C:\\x\\y/");
-    EXPECT_EQ(splitFolder("C:\\x/y\\z.mid", &folder), "z.mid");
-    EXPECT_EQ(folder, "C:\\x/y\\");
-    // A bare name has no folder part: the whole text counts as the folder.
-    EXPECT_EQ(splitFolder("song.mid", &folder), "");
-    EXPECT_EQ(folder, "song.mid");
-    EXPECT_EQ(splitFolder("/a/b/", &folder), "");
-    EXPECT_EQ(folder, "/a/b/");
-    EXPECT_EQ(splitFolder("", &folder), "");
-    EXPECT_EQ(folder, "");
+TEST(SplitTest, ExtensionAtTheLastDotAnywhereAndNameAfterTheLastSeparator) {
+    const Split extensions[] = {{"a.b.mid", ".mid", "a.b"},
+                                {"noext", "", "noext"},
+                                {"/music.v2/track", ".v2/track", "/music"},
+                                {".hidden", ".hidden", ""},
+                                {"name.", ".", "name"},
+                                {"", "", ""}};
+    for (const Split& row : extensions) {
+        std::string stem;
+        EXPECT_EQ(splitExtension(row.path, &stem), row.result) << row.path;
+        EXPECT_EQ(stem, row.rest) << row.path;
+    }
+    // A bare name has no separator: the whole text counts as the folder.
+    const Split folders[] = {{"/home/u/song.mid", "song.mid", "/home/u/"},
+                             {"C:\\x\\y/z.mid", "z.mid", "C:\\x\\y/"},
+                             {"C:\\x/y\\z.mid", "z.mid", "C:\\x/y\\"},
+                             {"song.mid", "", "song.mid"},
+                             {"/a/b/", "", "/a/b/"},
+                             {"", "", ""}};
+    for (const Split& row : folders) {
+        std::string folder;
+        EXPECT_EQ(splitFolder(row.path, &folder), row.result) << row.path;
+        EXPECT_EQ(folder, row.rest) << row.path;
+    }
+    EXPECT_EQ(splitExtension("x.kar"), ".kar");
     EXPECT_EQ(splitFolder("/x.mid"), "x.mid");
 }
 

@@ -19,12 +19,8 @@ TempHome::~TempHome() {
         unsetenv("HOME");
 }
 
-std::string TempHome::storeFile(const std::string& vendor, const std::string& app) const {
-    return folder.path() + "/.fltk/" + vendor + "/" + app + ".prefs";
-}
-
 std::string TempHome::storeText(const std::string& vendor, const std::string& app) const {
-    std::ifstream in(storeFile(vendor, app));
+    std::ifstream in(folder.path() + "/.fltk/" + vendor + "/" + app + ".prefs");
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();

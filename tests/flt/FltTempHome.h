@@ -14,9 +14,8 @@ public:
     TempHome& operator=(const TempHome&) = delete;
 
     const std::string& path() const { return folder.path(); }
-    // Where Fl_Preferences at user level keeps the store of `vendor` and `app`.
-    std::string storeFile(const std::string& vendor, const std::string& app) const;
-    // The store's text; empty when the file does not exist.
+    // The text of the store Fl_Preferences keeps at user level for `vendor` and `app`;
+    // empty when the file does not exist.
     std::string storeText(const std::string& vendor, const std::string& app) const;
 
 private:

@@ -10,7 +10,6 @@
 namespace {
 
 const long xdndVersion = 5;
-const long moreThanThreeTypes = 1;
 const long targetAccepts = 1;
 const auto answerLimit = std::chrono::seconds(10); // a broken target fails, not hangs
 
@@ -32,10 +31,11 @@ XdndSource::~XdndSource() {
     XCloseDisplay(display);
 }
 
-bool XdndSource::drop(unsigned long target, int x, int y, const std::string& text,
-                      const std::vector<std::string>& types) {
+bool XdndSource::drop(unsigned long target, int x, int y, const std::string& text) {
     const long source = static_cast<long>(window);
-    enter(target, types);
+    XSetSelectionOwner(display, atom(display, "XdndSelection"), window, CurrentTime);
+    sendMessage(target, "XdndEnter",
+                {source, xdndVersion << 24, long(atom(display, "text/uri-list")), 0, 0});
     sendMessage(
         target, "XdndPosition",
         {source, 0, (long(x) << 16) | y, CurrentTime, long(atom(display, "XdndActionCopy"))});
@@ -47,22 +47,6 @@ bool XdndSource::drop(unsigned long target, int x, int y, const std::string& tex
     }
     sendMessage(target, "XdndDrop", {source, 0, CurrentTime, 0, 0});
     return awaitMessage("XdndFinished", text);
-}
-
-// Takes the drop selection and names the types: the first three in the message, all of them
-// in the window's type list, which the target reads when there are more.
-void XdndSource::enter(unsigned long target, const std::vector<std::string>& types) {
-    std::vector<Atom> offered;
-    for (const std::string& type : types)
-        offered.push_back(atom(display, type.c_str()));
-    XChangeProperty(display, window, atom(display, "XdndTypeList"), XA_ATOM, 32, PropModeReplace,
-                    reinterpret_cast<unsigned char*>(offered.data()),
-                    static_cast<int>(offered.size()));
-    XSetSelectionOwner(display, atom(display, "XdndSelection"), window, CurrentTime);
-    offered.resize(3, None);
-    const long flags = (xdndVersion << 24) | (types.size() > 3 ? moreThanThreeTypes : 0);
-    sendMessage(target, "XdndEnter",
-                {long(window), flags, long(offered[0]), long(offered[1]), long(offered[2])});
 }
 
 void XdndSource::sendMessage(unsigned long target, const char* type, const long (&data)[5]) {

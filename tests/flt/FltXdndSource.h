@@ -1,11 +1,10 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 // A second X client that drops text onto a window through the XDND protocol, offering it
-// under the given types in order, as a file manager offers a dragged file ("text/uri-list"
-// first). The FLTK event loop is served while the drop goes on.
+// as "text/uri-list", as a file manager offers a dragged file. The FLTK event loop is
+// served while the drop goes on.
 class XdndSource {
 public:
     XdndSource();
@@ -18,8 +17,7 @@ public:
     // Drags `text` onto `target` (an X window id) at root position (`x`, `y`) and lets go.
     // True once the target has reported the drop finished, or has refused the drag (which
     // is then left); false when it did not answer.
-    bool drop(unsigned long target, int x, int y, const std::string& text,
-              const std::vector<std::string>& types);
+    bool drop(unsigned long target, int x, int y, const std::string& text);
     // Whether the target accepted the drag at its last position.
     bool accepted() const { return lastAccepted; }
 
@@ -29,7 +27,6 @@ private:
     unsigned long window = 0;
     bool lastAccepted = false;
 
-    void enter(unsigned long target, const std::vector<std::string>& types);
     void sendMessage(unsigned long target, const char* type, const long (&data)[5]);
     bool awaitMessage(const char* type, const std::string& text);
     void answerRequest(const union _XEvent& request, const std::string& text);
