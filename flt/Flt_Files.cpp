@@ -11,26 +11,28 @@ int fileKind(const char* path) {
     return S_ISREG(status.st_mode) ? fileKindRegular : fileKindOther;
 }
 
-std::string splitExtension(const std::string& path, std::string* stem) {
-    const size_t dot = path.rfind('.');
-    if (dot == std::string::npos) {
-        if (stem)
-            *stem = path;
+namespace {
+
+// Everything before `at` goes to `head`, the rest is the result; with no place to split,
+// `head` takes the whole path and the result is empty.
+std::string splitAt(const std::string& path, size_t at, std::string* head) {
+    if (at == std::string::npos) {
+        if (head)
+            *head = path;
         return std::string();
     }
-    if (stem)
-        *stem = path.substr(0, dot);
-    return path.substr(dot);
+    if (head)
+        *head = path.substr(0, at);
+    return path.substr(at);
+}
+
+} // namespace
+
+std::string splitExtension(const std::string& path, std::string* stem) {
+    return splitAt(path, path.rfind('.'), stem);
 }
 
 std::string splitFolder(const std::string& path, std::string* folder) {
     const size_t separator = path.find_last_of("/\\");
-    if (separator == std::string::npos) {
-        if (folder)
-            *folder = path;
-        return std::string();
-    }
-    if (folder)
-        *folder = path.substr(0, separator + 1);
-    return path.substr(separator + 1);
+    return splitAt(path, separator == std::string::npos ? separator : separator + 1, folder);
 }
