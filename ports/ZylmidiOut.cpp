@@ -22,10 +22,11 @@ void writeErrorLine(const char* words, const std::string& libraryMessage) {
     std::cerr << words << libraryMessage << std::endl;
 }
 
-// libjack (1.9.21) crashes when a client whose server has died is closed after any
-// other client failed to open, and closing it makes RtMidi wait a second for a process
-// cycle that never comes. Such clients are left as they are; they stay reachable so that
-// leak checkers do not report them.
+// Once a client of this process has seen its server die, libjack (1.9.21) closes and frees
+// every client here at the next jack_client_open, so closing one of them again crashes;
+// and closing makes RtMidi wait a second for a process cycle that never comes. Such
+// clients are left as they are; they stay reachable so that leak checkers do not report
+// them.
 void abandon(std::unique_ptr<RtMidiOut> client, std::unique_ptr<JackServerWatch> watch) {
     struct Abandoned {
         RtMidiOut* client;

@@ -1,7 +1,5 @@
 #include "JackServer.h"
 
-#include <jack/jack.h>
-
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -11,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <spawn.h>
 #include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -75,14 +74,24 @@ void useServer(const std::string& name) {
     _exit(127);
 }
 
-bool acceptsClients() {
-    jack_set_error_function([](const char*) {}); // refused probes are expected
-    jack_client_t* probe = jack_client_open("veltrano-probe", JackNoStartServer, nullptr);
-    jack_set_error_function(nullptr);
-    if (probe == nullptr)
+// The probe runs in a process of its own. Once one client here has seen its server die,
+// libjack's next jack_client_open in this process closes and frees every other client of
+// ours, before their own shutdown callbacks had a chance to run; an in-process probe right
+// after a kill would do exactly that.
+bool acceptsClients(const std::string& serverName) {
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&quiet, STDOUT_FILENO, STDERR_FILENO);
+    std::string program = "jack_lsp", serverFlag = "-s", name = serverName;
+    char* argv[] = {program.data(), serverFlag.data(), name.data(), nullptr};
+    pid_t probe = -1;
+    const int spawned = posix_spawnp(&probe, argv[0], &quiet, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&quiet);
+    int status = 0;
+    if (spawned != 0 || waitpid(probe, &status, 0) != probe)
         return false;
-    jack_client_close(probe);
-    return true;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 } // namespace
@@ -128,7 +137,7 @@ bool JackServer::waitUntilAccepting() {
             pid = -1; // it died on start
             return false;
         }
-        if (acceptsClients())
+        if (acceptsClients(serverName))
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }

@@ -28,8 +28,9 @@ MidiReceiver::MidiReceiver(const std::string& clientName, std::size_t capacity)
     active = input != nullptr && jack_activate(client) == 0;
 }
 
-// libjack crashes closing a client whose server died once another client failed to open;
-// such a client is left to libjack, whose client table keeps it.
+// Once a client of this process has seen its server die, libjack's next jack_client_open
+// here closes and frees every client of the process, so closing ours again would crash.
+// A client whose server died is left to libjack.
 MidiReceiver::~MidiReceiver() {
     if (client != nullptr && !serverGone())
         jack_client_close(client);
