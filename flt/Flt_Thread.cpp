@@ -129,14 +129,21 @@ void Flt_Thread::notificationArrived(void* data) {
 
 void Flt_Thread::notifyParent(Ticket jobTicket) {
     logLine(entryLine);
+    // The completion runs after the lock is released: it may start the next job and open a
+    // box whose event loop delivers that job's notification, which takes the lock again.
+    Completion finished;
+    bool jobResult = false;
     {
         std::lock_guard<std::mutex> hold(parentLock);
         if (!cancelled && jobTicket == ticket && worker.joinable()) {
             worker.join();
             // A copy: the completion may start the next job, which replaces `done`.
-            Completion finished = done;
-            finished(result);
+            finished = done;
+            jobResult = result;
         }
     }
+    // Nothing of this object is touched once the completion has run: it may destroy it.
+    if (finished)
+        finished(jobResult);
     logLine(doneLine);
 }

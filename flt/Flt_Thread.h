@@ -10,9 +10,9 @@
 // inside the FLTK event loop, after the worker has been joined. FLTK's thread support must
 // have been started (Fl::lock on the user-interface thread) before the first job.
 //
-// Every operation is for the user-interface thread. The completion runs while the object
-// holds its own user-interface side lock: it may call start, requestStop and isRunning, but
-// not stop, which would wait for that lock.
+// Every operation is for the user-interface thread. The completion runs outside the
+// object's locks, so it may call any operation, start the next job included, and run a
+// nested event loop (a message box) that delivers the next job's completion.
 class Flt_Thread {
 public:
     // The job polls the stop flag and returns early once it is set.

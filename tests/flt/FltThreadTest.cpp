@@ -3,6 +3,8 @@
 #include "Flt_Thread.h"
 
 #include <FL/Fl.H>
+#include <FL/Fl_Window.H>
+#include <FL/fl_ask.H>
 
 #include <gtest/gtest.h>
 
@@ -12,6 +14,7 @@
 #include <cstdio>
 #include <memory>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -156,6 +159,41 @@ TEST_F(ThreadTest, StopEndsTheJobForGoodAndItsQueuedNotificationIsDropped) {
     ASSERT_TRUE(loopUntil([&] { return next.count == 1; }));
     EXPECT_EQ(stale.count, 0);
     EXPECT_FALSE(next.lastResult);
+}
+
+// A deadlock on the user-interface thread would otherwise hang until the runner's timeout;
+// the alarm's default action ends the process.
+struct HangAlarm {
+    explicit HangAlarm(unsigned seconds) { alarm(seconds); }
+    ~HangAlarm() { alarm(0); }
+};
+
+// Hides the message box once the job started from the completion has completed.
+void closeBoxAfterNext(void* data) {
+    Fl_Window* box = Fl::modal();
+    if (box && static_cast<Completions*>(data)->count == 1)
+        box->hide();
+    else
+        Fl::repeat_timeout(0.01, closeBoxAfterNext, data);
+}
+
+TEST_F(ThreadTest, CompletionMayStartTheNextJobAndWaitForItInAMessageBox) {
+    HangAlarm guard(60);
+    Flt_Thread thread;
+    Completions next;
+    bool restarted = false, boxClosed = false, nextRanInsideBox = false;
+    ASSERT_TRUE(thread.start(returning(true), [&](bool) {
+        restarted = thread.start(returning(false), next.make());
+        Fl::add_timeout(0.01, closeBoxAfterNext, &next);
+        fl_message("%s", "waiting for the next job");
+        nextRanInsideBox = next.count == 1;
+        boxClosed = true;
+    }));
+    ASSERT_TRUE(loopUntil([&] { return boxClosed; }));
+    EXPECT_TRUE(restarted);
+    EXPECT_TRUE(nextRanInsideBox);
+    EXPECT_FALSE(next.lastResult);
+    EXPECT_FALSE(thread.isRunning());
 }
 
 void ignoreWakeUp(void*) {}
