@@ -71,7 +71,7 @@ bool Flt_Thread::start(Job job, Completion completion) {
         return false;
     work = std::move(job);
     done = std::move(completion);
-    stopRequested = false;
+    stopRequested.set(false);
     cancelled = false;
     posted = false;
     ticket = grantTicket(this);
@@ -81,7 +81,7 @@ bool Flt_Thread::start(Job job, Completion completion) {
 
 void Flt_Thread::requestStop() {
     if (worker.joinable())
-        stopRequested = true;
+        stopRequested.set(true);
 }
 
 void Flt_Thread::stop() {
@@ -90,7 +90,7 @@ void Flt_Thread::stop() {
         std::lock_guard<std::mutex> holdParent(parentLock);
         if (!worker.joinable())
             return;
-        stopRequested = true;
+        stopRequested.set(true);
         cancelled = true;
         // A notification already queued keeps its ticket and finds the job cancelled.
         if (!posted)

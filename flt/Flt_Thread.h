@@ -6,6 +6,28 @@
 #include <mutex>
 #include <thread>
 
+// The stop flag as a job sees it: read-only, and with no conversion to bool, so that a
+// job declared to take `const bool&` or `bool` (which would bind to a copy and never see
+// a stop) is not a Flt_Thread::Job and does not compile. A job reads it with isSet(), or
+// hands predicate() to a sliced wait; the Flt_Thread that owns it sets and clears it.
+class Flt_StopFlag {
+public:
+    Flt_StopFlag() = default;
+    Flt_StopFlag(const Flt_StopFlag&) = delete;
+    Flt_StopFlag& operator=(const Flt_StopFlag&) = delete;
+
+    bool isSet() const { return flag.load(std::memory_order_acquire); }
+    // Valid while the flag lives, that is for the job's whole run.
+    std::function<bool()> predicate() const {
+        return [this] { return isSet(); };
+    }
+
+private:
+    friend class Flt_Thread;
+    std::atomic<bool> flag{false};
+    void set(bool value) { flag.store(value, std::memory_order_release); }
+};
+
 // Runs one job at a time on a worker thread and hands its result to a completion that runs
 // inside the FLTK event loop, after the worker has been joined. FLTK's thread support must
 // have been started (Fl::lock on the user-interface thread) before the first job.
@@ -15,8 +37,8 @@
 // nested event loop (a message box) that delivers the next job's completion.
 class Flt_Thread {
 public:
-    // The job polls the stop flag and returns early once it is set.
-    using Job = std::function<bool(const std::atomic<bool>& stopRequested)>;
+    // The job polls the stop flag (isSet) and returns early once it is set.
+    using Job = std::function<bool(const Flt_StopFlag& stopRequested)>;
     using Completion = std::function<void(bool result)>;
 
     Flt_Thread() = default;
@@ -41,7 +63,7 @@ private:
     Job work;
     Completion done;
     std::thread worker;
-    std::atomic<bool> stopRequested{false};
+    Flt_StopFlag stopRequested;
     bool result = false;
     bool cancelled = false; // under both locks for writing, either for reading
     bool posted = false;    // the worker queued its notification; under notifyLock

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <memory>
 #include <thread>
+#include <type_traits>
 #include <unistd.h>
 
 namespace {
@@ -32,22 +33,45 @@ long countOf(const StdoutCapture& output, const char* line) {
     return std::count(lines.begin(), lines.end(), line);
 }
 
-// Counts completions, keeps the last result, and marks its place in the output.
+// Counts completions, keeps the last result, and marks its place in the output; on request
+// it also closes the message box that waits for it.
 struct Completions {
     int count = 0;
     bool lastResult = false;
-    Flt_Thread::Completion make() {
-        return [this](bool result) {
+    Flt_Thread::Completion make(bool closesBox = false) {
+        return [this, closesBox](bool result) {
             ++count;
             lastResult = result;
             std::puts(completionLine);
             std::fflush(stdout);
+            if (Fl_Window* box = Fl::modal(); box && closesBox)
+                box->hide();
         };
     }
 };
 
 Flt_Thread::Job returning(bool value) {
-    return [value](const std::atomic<bool>&) { return value; };
+    return [value](const Flt_StopFlag&) { return value; };
+}
+
+// A job taking the flag as a bool would bind to a copy and never see a stop.
+static_assert(!std::is_constructible<Flt_Thread::Job, bool (*)(const bool&)>::value, "");
+static_assert(!std::is_constructible<Flt_Thread::Job, bool (*)(bool)>::value, "");
+static_assert(!std::is_constructible<bool, const Flt_StopFlag&>::value, "no conversion");
+
+// Ends the process through the alarm's default action should the user-interface thread hang.
+struct HangAlarm {
+    explicit HangAlarm(unsigned seconds) { alarm(seconds); }
+    ~HangAlarm() { alarm(0); }
+};
+
+void ignoreWakeUp(void*) {}
+
+void fillWakeUpQueue() {
+    int queued = 0;
+    while (queued < 1000000 && Fl::awake(&ignoreWakeUp, nullptr) == awakeQueued)
+        ++queued;
+    ASSERT_LT(queued, 1000000) << "the wake-up queue never filled";
 }
 
 class ThreadTest : public ::testing::Test {
@@ -58,11 +82,12 @@ protected:
     // Polls the stop flag, and `release` set by the test, with a cap of its own so that a
     // fault cannot leave it running for ever.
     Flt_Thread::Job polling(bool value) {
-        return [this, value](const std::atomic<bool>& stop) {
+        return [this, value](const Flt_StopFlag& stop) {
             const auto cap = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-            while (!stop && !release && std::chrono::steady_clock::now() < cap)
+            const std::function<bool()> stopped = stop.predicate();
+            while (!stopped() && !release && std::chrono::steady_clock::now() < cap)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            stoppedByFlag = stop.load();
+            stoppedByFlag = stop.isSet();
             return value;
         };
     }
@@ -75,6 +100,8 @@ TEST_F(ThreadTest, LinesComeInOrderAroundExactlyOneCompletionWithTheJobsValue) {
         {
             StdoutCapture output;
             { Flt_Thread idle; } // destroying an idle thread neither waits nor writes
+            if (!value)
+                fillWakeUpQueue(); // delays the notification's posting but must not lose it
             Flt_Thread thread;
             ASSERT_TRUE(thread.start(returning(value), completions.make()));
             ASSERT_TRUE(loopUntil([&] { return output.contains(doneLine); }));
@@ -96,26 +123,34 @@ TEST_F(ThreadTest, LinesComeInOrderAroundExactlyOneCompletionWithTheJobsValue) {
     }
 }
 
-TEST_F(ThreadTest, StartIsRefusedWhileAJobRunsAndRequestStopStillDeliversTheCompletion) {
+TEST_F(ThreadTest, StartIsRefusedWhileAJobRunsAndItsCompletionMayRestartAndWaitInABox) {
+    HangAlarm guard(60);
     Flt_Thread thread;
     thread.requestStop(); // idle: nothing to stop
     Completions refused, next;
-    bool firstResult = false, runningInsideFirst = true, restarted = false;
+    bool firstResult = false, runningInsideFirst = true, restarted = false, nextInBox = false;
     std::atomic<bool> refusedRan{false}, nextSawStop{true};
+    // The completion starts the next job and waits for it in a message box, whose event loop
+    // must deliver that job's completion.
     ASSERT_TRUE(thread.start(polling(true), [&](bool result) {
         firstResult = result;
         runningInsideFirst = thread.isRunning();
         restarted = thread.start(
-            [&](const std::atomic<bool>& stop) { return nextSawStop = stop.load(); }, next.make());
+            [&](const Flt_StopFlag& stop) { return nextSawStop = stop.isSet(); }, next.make(true));
+        if (restarted) {
+            fl_message("%s", "waiting for the next job");
+            nextInBox = next.count == 1;
+        }
     }));
     EXPECT_FALSE(
-        thread.start([&](const std::atomic<bool>&) { return refusedRan = true; }, refused.make()));
+        thread.start([&](const Flt_StopFlag&) { return refusedRan = true; }, refused.make()));
     thread.requestStop();
     ASSERT_TRUE(loopUntil([&] { return next.count == 1; }));
     EXPECT_TRUE(stoppedByFlag);
     EXPECT_TRUE(firstResult);
     EXPECT_FALSE(runningInsideFirst);
     EXPECT_TRUE(restarted);
+    EXPECT_TRUE(nextInBox);
     EXPECT_FALSE(nextSawStop); // each job starts with the flag cleared
     EXPECT_FALSE(next.lastResult);
     EXPECT_FALSE(refusedRan);
@@ -159,55 +194,6 @@ TEST_F(ThreadTest, StopEndsTheJobForGoodAndItsQueuedNotificationIsDropped) {
     ASSERT_TRUE(loopUntil([&] { return next.count == 1; }));
     EXPECT_EQ(stale.count, 0);
     EXPECT_FALSE(next.lastResult);
-}
-
-// A deadlock on the user-interface thread would otherwise hang until the runner's timeout;
-// the alarm's default action ends the process.
-struct HangAlarm {
-    explicit HangAlarm(unsigned seconds) { alarm(seconds); }
-    ~HangAlarm() { alarm(0); }
-};
-
-// Hides the message box once the job started from the completion has completed.
-void closeBoxAfterNext(void* data) {
-    Fl_Window* box = Fl::modal();
-    if (box && static_cast<Completions*>(data)->count == 1)
-        box->hide();
-    else
-        Fl::repeat_timeout(0.01, closeBoxAfterNext, data);
-}
-
-TEST_F(ThreadTest, CompletionMayStartTheNextJobAndWaitForItInAMessageBox) {
-    HangAlarm guard(60);
-    Flt_Thread thread;
-    Completions next;
-    bool restarted = false, boxClosed = false, nextRanInsideBox = false;
-    ASSERT_TRUE(thread.start(returning(true), [&](bool) {
-        restarted = thread.start(returning(false), next.make());
-        Fl::add_timeout(0.01, closeBoxAfterNext, &next);
-        fl_message("%s", "waiting for the next job");
-        nextRanInsideBox = next.count == 1;
-        boxClosed = true;
-    }));
-    ASSERT_TRUE(loopUntil([&] { return boxClosed; }));
-    EXPECT_TRUE(restarted);
-    EXPECT_TRUE(nextRanInsideBox);
-    EXPECT_FALSE(next.lastResult);
-    EXPECT_FALSE(thread.isRunning());
-}
-
-void ignoreWakeUp(void*) {}
-
-TEST_F(ThreadTest, FullWakeUpQueueDelaysButDoesNotLoseTheCompletion) {
-    int queued = 0;
-    while (queued < 1000000 && Fl::awake(&ignoreWakeUp, nullptr) == awakeQueued)
-        ++queued;
-    ASSERT_LT(queued, 1000000) << "the wake-up queue never filled";
-    Flt_Thread thread;
-    Completions completions;
-    ASSERT_TRUE(thread.start(returning(true), completions.make()));
-    ASSERT_TRUE(loopUntil([&] { return completions.count == 1; }));
-    EXPECT_TRUE(completions.lastResult);
 }
 
 } // namespace
