@@ -59,12 +59,6 @@ static_assert(!std::is_constructible<Flt_Thread::Job, bool (*)(const bool&)>::va
 static_assert(!std::is_constructible<Flt_Thread::Job, bool (*)(bool)>::value, "");
 static_assert(!std::is_constructible<bool, const Flt_StopFlag&>::value, "no conversion");
 
-// Ends the process through the alarm's default action should the user-interface thread hang.
-struct HangAlarm {
-    explicit HangAlarm(unsigned seconds) { alarm(seconds); }
-    ~HangAlarm() { alarm(0); }
-};
-
 void ignoreWakeUp(void*) {}
 
 void fillWakeUpQueue() {
@@ -124,7 +118,7 @@ TEST_F(ThreadTest, LinesComeInOrderAroundExactlyOneCompletionWithTheJobsValue) {
 }
 
 TEST_F(ThreadTest, StartIsRefusedWhileAJobRunsAndItsCompletionMayRestartAndWaitInABox) {
-    HangAlarm guard(60);
+    alarm(60); // its default action ends the process should the box's event loop hang
     Flt_Thread thread;
     thread.requestStop(); // idle: nothing to stop
     Completions refused, next;
@@ -158,6 +152,7 @@ TEST_F(ThreadTest, StartIsRefusedWhileAJobRunsAndItsCompletionMayRestartAndWaitI
     EXPECT_FALSE(thread.start(Flt_Thread::Job(), refused.make()));
     EXPECT_FALSE(thread.start(returning(true), Flt_Thread::Completion()));
     EXPECT_FALSE(thread.isRunning());
+    alarm(0);
 }
 
 TEST_F(ThreadTest, StopEndsTheJobForGoodAndItsQueuedNotificationIsDropped) {
