@@ -11,6 +11,7 @@ packages=(
   fluidsynth fluid-soundfont-gm alsa-utils
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
+  python3-mido
 )
 
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
