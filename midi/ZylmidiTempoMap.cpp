@@ -31,22 +31,33 @@ std::vector<TempoEvent> tempoEvents(const ZylmidiFile& song, std::size_t firstTr
 
 ZylmidiTempoMap::ZylmidiTempoMap(double secondsPerTick) : tempoChanges{{0, secondsPerTick}} {}
 
-ZylmidiTempoMap ZylmidiTempoMap::fromSong(const ZylmidiFile& song, std::size_t firstTrack,
-                                          std::size_t endTrack) {
+ZylmidiTempoMap ZylmidiTempoMap::startOf(const ZylmidiFile& song) {
     if (song.division & 0x8000)
         return ZylmidiTempoMap(smpteSecondsPerTick(song.division));
     if (song.division == 0)
         return ZylmidiTempoMap(0.0);
-    const double division = song.division;
-    ZylmidiTempoMap map(DefaultMicrosPerQuarter * 1e-6 / division);
-    for (const TempoEvent& change : tempoEvents(song, firstTrack, endTrack)) {
-        const double secondsPerTick = change.microsPerQuarter * 1e-6 / division;
-        if (map.tempoChanges.back().tick == change.tick)
-            map.tempoChanges.back().secondsPerTick = secondsPerTick;
-        else
-            map.tempoChanges.push_back({change.tick, secondsPerTick});
-    }
+    ZylmidiTempoMap map(DefaultMicrosPerQuarter * 1e-6 / song.division);
+    map.ticksPerQuarter = song.division;
     return map;
+}
+
+ZylmidiTempoMap ZylmidiTempoMap::fromSong(const ZylmidiFile& song, std::size_t firstTrack,
+                                          std::size_t endTrack) {
+    ZylmidiTempoMap map = startOf(song);
+    if (map.ticksPerQuarter > 0)
+        for (const TempoEvent& change : tempoEvents(song, firstTrack, endTrack))
+            map.setTempo(change.tick, change.microsPerQuarter);
+    return map;
+}
+
+void ZylmidiTempoMap::setTempo(uint64_t tick, uint32_t microsPerQuarter) {
+    if (ticksPerQuarter <= 0)
+        return;
+    const double secondsPerTick = microsPerQuarter * 1e-6 / ticksPerQuarter;
+    if (tempoChanges.back().tick == tick)
+        tempoChanges.back().secondsPerTick = secondsPerTick;
+    else
+        tempoChanges.push_back({tick, secondsPerTick});
 }
 
 double smpteSecondsPerTick(uint16_t division) {

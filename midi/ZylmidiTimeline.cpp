@@ -4,36 +4,59 @@
 
 namespace {
 
-// The next unmerged event of one track. Ticks are 64-bit: a track's deltas may add up past
-// 32 bits.
-struct TrackHead {
-    uint64_t tick;
-    uint32_t track;
-    uint32_t index;
-
-    bool before(const TrackHead& other) const {
-        // Without short-circuit branches: which head comes first is unpredictable.
-        return (tick < other.tick) | ((tick == other.tick) & (track < other.track));
+// Picks the track whose next event comes first, the lowest track on equal ticks: a winner
+// tree over the tracks' next ticks. Replaying a leaf's path costs a fixed number of
+// branch-free comparisons, where a heap's sift mispredicts on interleaved tracks.
+class TrackTournament {
+public:
+    explicit TrackTournament(const std::vector<ZylmidiTrack>& tracks) : tracks(tracks) {
+        while (leafCount < tracks.size())
+            leafCount *= 2;
+        nextTick.assign(leafCount, Exhausted);
+        nextIndex.assign(leafCount, 0);
+        winner.resize(2 * leafCount);
+        for (std::size_t t = 0; t < leafCount; ++t) {
+            if (t < tracks.size() && !tracks[t].events.empty())
+                nextTick[t] = tracks[t].events[0].delta;
+            winner[leafCount + t] = static_cast<uint32_t>(t);
+        }
+        for (std::size_t node = leafCount - 1; node >= 1; --node)
+            replay(node);
     }
+
+    uint32_t track() const { return winner[1]; }
+    uint64_t tick() const { return nextTick[winner[1]]; }
+    std::size_t index() const { return nextIndex[winner[1]]; }
+    const ZylmidiEvent& event() const { return tracks[track()].events[index()]; }
+
+    // Moves the winning track on to its next event.
+    void advance() {
+        const uint32_t track = winner[1];
+        const std::vector<ZylmidiEvent>& events = tracks[track].events;
+        if (++nextIndex[track] < events.size())
+            nextTick[track] += events[nextIndex[track]].delta;
+        else
+            nextTick[track] = Exhausted;
+        for (std::size_t node = (leafCount + track) / 2; node >= 1; node /= 2)
+            replay(node);
+    }
+
+private:
+    // Ticks add 32-bit deltas over fewer than 2^32 events: no track reaches this.
+    static constexpr uint64_t Exhausted = UINT64_MAX;
+
+    // The left subtree holds the lower tracks, so it keeps equal ticks.
+    void replay(std::size_t node) {
+        const uint32_t left = winner[2 * node], right = winner[2 * node + 1];
+        winner[node] = nextTick[right] < nextTick[left] ? right : left;
+    }
+
+    const std::vector<ZylmidiTrack>& tracks;
+    std::size_t leafCount = 1;
+    std::vector<uint64_t> nextTick;
+    std::vector<std::size_t> nextIndex;
+    std::vector<uint32_t> winner; // node n's winning track; leaves from leafCount on
 };
-
-// Restores the order of a binary min-heap whose top may have moved later.
-void siftDown(std::vector<TrackHead>& heap) {
-    std::size_t at = 0;
-    const TrackHead moving = heap[0];
-    for (;;) {
-        std::size_t child = 2 * at + 1;
-        if (child >= heap.size())
-            break;
-        if (child + 1 < heap.size() && heap[child + 1].before(heap[child]))
-            ++child;
-        if (!heap[child].before(moving))
-            break;
-        heap[at] = heap[child];
-        at = child;
-    }
-    heap[at] = moving;
-}
 
 } // namespace
 
@@ -41,6 +64,8 @@ ZylmidiTimeline::ZylmidiTimeline(const ZylmidiFile& song, bool allTracks, bool f
     : song(song) {
     numberEvents();
     planSequences(allTracks, followTempo);
+    if (!merged.empty())
+        return; // the merge has added up the seconds on its way
     // Walking the steps without reading them adds their seconds without looking up events.
     for (Iterator step = begin(); step != end(); ++step)
         total += step.seconds;
@@ -70,11 +95,14 @@ void ZylmidiTimeline::planSequences(bool allTracks, bool followTempo) {
             sequences.push_back({trackStarts[t], tempoOf(t, t + 1)});
         stepCount = trackStarts[playing];
     } else {
-        // One song in time: a conductor track's tempo governs every track.
-        sequences.push_back({0, tempoOf(0, trackCount)});
+        // One song in time: a conductor track's tempo governs every track. A merge meets
+        // the tempo events in order and builds the map on its way.
+        const bool merging = allTracks && trackCount > 1;
+        sequences.push_back(
+            {0, merging && followTempo ? ZylmidiTempoMap::startOf(song) : tempoOf(0, trackCount)});
         stepCount = allTracks ? trackStarts.back() : firstTrackSize;
-        if (allTracks && trackCount > 1)
-            mergeTracks();
+        if (merging)
+            mergeTracks(followTempo);
     }
     if (sequences.empty())
         sequences.push_back({0, tempoOf(0, 0)});
@@ -82,31 +110,22 @@ void ZylmidiTimeline::planSequences(bool allTracks, bool followTempo) {
 
 // Event numbers are 32-bit: a song holds far fewer events than that, each taking over 32
 // bytes of memory.
-void ZylmidiTimeline::mergeTracks() {
-    std::vector<TrackHead> heap;
-    for (std::size_t t = 0; t < song.tracks.size(); ++t) {
-        const std::vector<ZylmidiEvent>& events = song.tracks[t].events;
-        if (!events.empty())
-            heap.push_back({events[0].delta, static_cast<uint32_t>(t), 0});
-    }
-    std::make_heap(heap.begin(), heap.end(),
-                   [](const TrackHead& a, const TrackHead& b) { return b.before(a); });
-    merged.reserve(trackStarts.back());
+void ZylmidiTimeline::mergeTracks(bool followTempo) {
+    const std::size_t count = trackStarts.back();
+    merged.reserve(count);
+    TrackTournament next(song.tracks);
+    ZylmidiTempoMap& tempo = sequences[0].tempo;
+    ZylmidiTempoCursor clock(tempo);
     uint64_t lastTick = 0;
-    while (!heap.empty()) {
-        TrackHead& head = heap[0];
-        merged.push_back({static_cast<uint32_t>(trackStarts[head.track] + head.index),
-                          static_cast<uint32_t>(head.tick - lastTick)});
-        lastTick = head.tick;
-        const std::vector<ZylmidiEvent>& events = song.tracks[head.track].events;
-        if (++head.index < events.size()) {
-            head.tick += events[head.index].delta;
-        } else {
-            head = heap.back();
-            heap.pop_back();
-        }
-        if (!heap.empty())
-            siftDown(heap);
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto delta = static_cast<uint32_t>(next.tick() - lastTick);
+        merged.push_back({static_cast<uint32_t>(trackStarts[next.track()] + next.index()), delta});
+        total += clock.advance(delta); // as the iterator adds them, in the same order
+        lastTick = next.tick();
+        const long micros = followTempo ? tempoEventMicros(next.event()) : -1;
+        if (micros >= 0)
+            tempo.setTempo(lastTick, static_cast<uint32_t>(micros));
+        next.advance();
     }
 }
 

@@ -71,7 +71,7 @@ private:
     };
 
     void numberEvents();
-    void mergeTracks();
+    void mergeTracks(bool followTempo);
     void planSequences(bool allTracks, bool followTempo);
     const ZylmidiEvent& eventNumbered(std::size_t number, std::size_t& track) const;
 

@@ -79,7 +79,7 @@ Bytes notesTrack(unsigned char channel, uint32_t step, bool withTempo) {
         track.channel(i == 0 ? 0 : step, {static_cast<unsigned char>(0x90 | channel), key, 90});
         track.channel(step / 2, {static_cast<unsigned char>(0x90 | channel), key, 0});
         if (withTempo && i == 5)
-            track.tempo(0, 600000).sysex(0, {0x43, 0x10});
+            track.tempo(0, 600000 + 20000 * channel).sysex(0, {0x43, 0x10});
     }
     return trackChunk(track.endOfTrack(7).body());
 }
@@ -109,8 +109,8 @@ TEST(MidiTimeline, OrderAndTimesMatchAnOutsideReader) {
          song(1, 480,
               {conductor, notesTrack(0, 240, false), notesTrack(1, 240, true),
                notesTrack(2, 160, false)})},
-        {"format 1, tempo only in a note track",
-         song(1, 96, {notesTrack(3, 50, true), notesTrack(4, 50, false)})},
+        {"format 1, tempo in two note tracks at equal ticks",
+         song(1, 96, {notesTrack(3, 50, true), notesTrack(4, 50, true)})},
         {"format 0", song(0, 120, {notesTrack(5, 33, true)})},
         {"format 2", song(2, 192, {notesTrack(6, 96, true), conductor, notesTrack(7, 80, true)})},
     };
