@@ -130,8 +130,9 @@ TEST(MidiTimeline, OrderAndTimesMatchAnOutsideReader) {
             std::size_t i = 0;
             for (const ZylmidiTimeline::Step& step : timeline) {
                 seconds += step.seconds;
-                const double want = followTempo ? expected[i].seconds
-                                                : expected[i].ticks * loaded.secondsPerTick(120);
+                const double want = followTempo
+                                        ? expected[i].seconds
+                                        : expected[i].ticks * loaded.secondsPerTick(ReferenceTempo);
                 EXPECT_EQ(wireHex(step.event), expected[i].hex) << "step " << i;
                 EXPECT_NEAR(seconds, want, 1e-9) << "step " << i;
                 ++i;
@@ -158,6 +159,12 @@ TEST(MidiTimeline, BothOptionsOffIsTheFirstTrackAt120Bpm) {
             EXPECT_EQ(step.seconds, events[i].delta * loaded.secondsPerTick(ReferenceTempo));
             ++i;
         }
+    }
+    const ZylmidiFile empty;
+    for (int mode = 0; mode < 4; ++mode) {
+        const ZylmidiTimeline timeline(empty, mode & 1, mode & 2);
+        EXPECT_TRUE(timeline.size() == 0 && timeline.begin() == timeline.end());
+        EXPECT_EQ(timeline.totalSeconds(), 0.0);
     }
 }
 
