@@ -112,7 +112,12 @@ TEST(MidiTimeline, OrderAndTimesMatchAnOutsideReader) {
         {"format 1, tempo in two note tracks at equal ticks",
          song(1, 96, {notesTrack(3, 50, true), notesTrack(4, 50, true)})},
         {"format 0", song(0, 120, {notesTrack(5, 33, true)})},
-        {"format 2", song(2, 192, {notesTrack(6, 96, true), conductor, notesTrack(7, 80, true)})},
+        {"format 2",
+         song(2, 192,
+              {notesTrack(6, 96, true), conductor, trackChunk({}), notesTrack(7, 80, true)})},
+        {"format 1, an empty track and rests near 2^28 ticks",
+         song(1, 960,
+              {notesTrack(8, 0xFFFFFFF, true), trackChunk({}), notesTrack(9, 0xFFFFF0, false)})},
     };
     TempDir dir;
     for (const auto& file : files) {
