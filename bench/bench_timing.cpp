@@ -1,0 +1,227 @@
+// How close playback comes to each event's ideal moment, on a generated format 0 file at
+// division 480 with deltas of 1 to 960 ticks, through a private JACK server. The
+// steady-clock schedule runs beside the old pacing (whole-millisecond interruptibleSleep
+// waits counted from each send, no clock) in the same run. Errors are taken when the
+// event is handed to send and at the receiver's process callback, against the moment
+// the file's own timing gives it.
+//
+//     bench_timing [seconds]    (length of the song; 60 when not given)
+#include "JackServer.h"
+#include "MidiReceiver.h"
+#include "SmfBuilder.h"
+#include "TempDir.h"
+#include "ZylmidiFile.h"
+#include "ZylmidiOut.h"
+#include "ZylmidiSchedule.h"
+#include "ZylmidiWire.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr uint16_t Division = 480;
+constexpr double DefaultSeconds = 60;
+constexpr double LongestSeconds = 3600;
+constexpr uint32_t TicksPerSecond = 2 * Division; // 120 beats per minute
+
+// Deltas of 1 to 960 ticks, mostly short as in a busy piece, now and then a long rest.
+uint32_t pickDelta(std::mt19937& random) {
+    const unsigned pick = random() % 100;
+    if (pick < 88)
+        return 1 + random() % 24;
+    if (pick < 97)
+        return 25 + random() % 216;
+    return 241 + random() % 720;
+}
+
+// Notes struck and released in turn, with a meta event or a system-exclusive message now
+// and then (their deltas count like any other); every note is released at the end.
+Bytes generatedSong(double seconds) {
+    std::mt19937 random(2026);
+    SmfTrackBuilder track(false);
+    track.tempo(0, 500000);
+    const auto totalTicks = static_cast<uint64_t>(seconds * TicksPerSecond);
+    uint64_t ticks = 0;
+    bool sounding = false;
+    unsigned char key = 60;
+    while (ticks < totalTicks || sounding) {
+        const uint32_t delta =
+            static_cast<uint32_t>(std::min<uint64_t>(pickDelta(random), totalTicks - ticks));
+        ticks += delta;
+        const unsigned pick = random() % 100;
+        if (pick == 0 && !sounding)
+            track.text(delta, "verse");
+        else if (pick == 1 && !sounding)
+            track.sysex(delta, {0x7D, 0x01, static_cast<unsigned char>(random() % 128)});
+        else {
+            if (!sounding)
+                key = static_cast<unsigned char>(48 + random() % 36);
+            track.channel(delta, {static_cast<unsigned char>(sounding ? 0x80 : 0x90), key, 0x50});
+            sounding = !sounding;
+        }
+    }
+    track.endOfTrack();
+    return singleTrackFile(track.body(), Division);
+}
+
+// Seconds from the start of the song to each event's moment.
+std::vector<double> idealSeconds(const ZylmidiTrack& track, double secondsPerTick) {
+    std::vector<double> moments;
+    uint64_t ticks = 0;
+    for (const ZylmidiEvent& event : track.events) {
+        ticks += event.delta;
+        moments.push_back(static_cast<double>(ticks) * secondsPerTick);
+    }
+    return moments;
+}
+
+struct Run {
+    Clock::time_point start;
+    std::vector<std::size_t> sentEvents; // indexes of the events that went on the wire
+    std::vector<Clock::time_point> handed;
+    unsigned restarts = 0;
+    int failures = 0;
+};
+
+void sendWire(ZylmidiOut& out, const ZylmidiTrack& track, std::size_t index, Run& run,
+              Bytes& scratch) {
+    const Bytes* wire = wireMessage(track.events[index], scratch);
+    if (!wire)
+        return;
+    run.sentEvents.push_back(index);
+    run.handed.push_back(Clock::now());
+    run.failures += out.send(*wire) != 0;
+}
+
+Run playScheduled(ZylmidiOut& out, const ZylmidiTrack& track, double secondsPerTick) {
+    Run run;
+    Bytes scratch;
+    run.start = Clock::now();
+    ZylmidiSchedule schedule(run.start);
+    for (std::size_t index = 0; index < track.events.size(); ++index) {
+        schedule.wait(track.events[index].delta * secondsPerTick, 1.0, {});
+        sendWire(out, track, index, run, scratch);
+    }
+    run.restarts = schedule.restarts();
+    return run;
+}
+
+// The old pacing: each wait truncated to whole microseconds, slept in whole milliseconds
+// from the end of the previous send.
+Run playSleeping(ZylmidiOut& out, const ZylmidiTrack& track, double secondsPerTick) {
+    Run run;
+    Bytes scratch;
+    run.start = Clock::now();
+    for (std::size_t index = 0; index < track.events.size(); ++index) {
+        const auto micros = static_cast<int64_t>(track.events[index].delta * 1e6 * secondsPerTick);
+        if (micros != 0)
+            interruptibleSleep(micros, {}, PlaybackSliceMicros);
+        sendWire(out, track, index, run, scratch);
+    }
+    return run;
+}
+
+double millisBetween(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+double percentile(std::vector<double> values, double fraction) {
+    std::sort(values.begin(), values.end());
+    return values[static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1))];
+}
+
+// p50, p99 and the largest of the errors' sizes, and the signed error of the last event.
+void printErrors(const char* name, const char* where, const std::vector<double>& errors) {
+    std::vector<double> sizes;
+    for (double error : errors)
+        sizes.push_back(std::fabs(error));
+    std::printf("%-9s %-9s p50 %7.3f ms  p99 %7.3f ms  max %8.3f ms  end drift %+9.3f ms\n", name,
+                where, percentile(sizes, 0.5), percentile(sizes, 0.99), percentile(sizes, 1.0),
+                errors.back());
+}
+
+void report(const char* name, const Run& run, const std::vector<double>& ideal,
+            const MidiReceiver& receiver, std::size_t before) {
+    const std::size_t sent = run.sentEvents.size();
+    const bool arrived = receiver.waitFor(before + sent, std::chrono::seconds(10));
+    const std::vector<ReceivedMessage> got = receiver.messages(before);
+    std::vector<double> atSend, atReceiver, delivery;
+    for (std::size_t i = 0; i < sent; ++i) {
+        const auto moment =
+            run.start + std::chrono::duration_cast<Clock::duration>(
+                            std::chrono::duration<double>(ideal[run.sentEvents[i]]));
+        atSend.push_back(millisBetween(moment, run.handed[i]));
+        if (!arrived)
+            continue;
+        atReceiver.push_back(millisBetween(moment, got[i].stamp));
+        delivery.push_back(millisBetween(run.handed[i], got[i].stamp));
+    }
+    std::printf("%-9s %zu messages, %d failed sends, %zu arrived, %u restarts\n", name, sent,
+                run.failures, got.size(), run.restarts);
+    printErrors(name, "at send", atSend);
+    if (!arrived)
+        return;
+    printErrors(name, "received", atReceiver);
+    // What JACK adds on its own: up to one period until the next process cycle.
+    std::printf("%-9s send to receiver p50 %.3f ms  p99 %.3f ms\n", name, percentile(delivery, 0.5),
+                percentile(delivery, 0.99));
+}
+
+bool openOnReceiver(ZylmidiOut& out, const MidiReceiver& receiver) {
+    const int index = receiver.indexIn(ZylmidiOut::portNames());
+    return index >= 0 && out.open(static_cast<unsigned>(index)) == 0;
+}
+
+double songSeconds(int argc, char** argv) {
+    if (argc < 2)
+        return DefaultSeconds;
+    char* end = nullptr;
+    const double seconds = std::strtod(argv[1], &end);
+    return (*end == '\0' && seconds >= 1 && seconds <= LongestSeconds) ? seconds : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const double seconds = songSeconds(argc, argv);
+    if (seconds == 0) {
+        std::fprintf(stderr, "usage: bench_timing [seconds, 1 to %.0f]\n", LongestSeconds);
+        return 2;
+    }
+    TempDir dir;
+    ZylmidiFile song;
+    if (song.load(dir.write("timing.mid", generatedSong(seconds))) != 0 || song.trackCount() == 0) {
+        std::fprintf(stderr, "bench_timing: the generated song does not load\n");
+        return 1;
+    }
+    JackServer server;
+    MidiReceiver receiver;
+    ZylmidiOut out;
+    if (!server.ready() || !receiver.ready() || !openOnReceiver(out, receiver)) {
+        std::fprintf(stderr, "bench_timing: no private JACK server, receiver or port\n");
+        return 1;
+    }
+    const ZylmidiTrack& track = song.tracks.front();
+    const double secondsPerTick = song.secondsPerTick(ReferenceTempo);
+    const std::vector<double> ideal = idealSeconds(track, secondsPerTick);
+    std::printf("JACK dummy driver, 48000 Hz, 64 frames per period (1.333 ms)\n");
+    std::printf("song: %.0f s, division %u, %zu events\n", ideal.back(), Division,
+                track.events.size());
+
+    std::size_t before = receiver.count();
+    const Run scheduled = playScheduled(out, track, secondsPerTick);
+    report("schedule", scheduled, ideal, receiver, before);
+
+    before = receiver.count();
+    const Run sleeping = playSleeping(out, track, secondsPerTick);
+    report("sleeping", sleeping, ideal, receiver, before);
+    return 0;
+}
