@@ -3,7 +3,6 @@
 #include "InterruptibleSleep.h"
 
 #include <algorithm>
-#include <cmath>
 #include <thread>
 
 namespace {
