@@ -1,0 +1,147 @@
+#include "App.h"
+
+#include "MenuLabel.h"
+#include "MyBrowser.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Button.H>
+#include <FL/fl_ask.H>
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+constexpr int MenuHeight = 25;
+constexpr int ButtonWidth = 250;
+constexpr int ButtonHeight = 100;
+constexpr int ButtonLabelSize = 26;
+constexpr int PlaylistTextSize = 32;
+
+constexpr int NoShortcut = 0;
+constexpr int NoFlags = 0;
+constexpr int ExitKey = 'q';
+constexpr char CtrlP = 0x10;
+constexpr int LockKeys = FL_CAPS_LOCK | FL_NUM_LOCK | FL_SCROLL_LOCK;
+
+const char* const OutputMenu = "Settings/Select MIDI output/";
+
+} // namespace
+
+App::App(Flt_AppSetup& setup) : Flt_App(setup) {
+    escapeMode = escapeIgnored;
+    outputNames = ZylmidiOut::portNames();
+    menubar = new Flt_Menubar;
+    menubar->setCallback([this](int id) { menuCommand(id); });
+    buildMenu();
+    startButton = makeButton("Start");
+    fasterButton = makeButton("Faster");
+    slowerButton = makeButton("Slower");
+    playNextButton = makeButton("Play Next");
+    playNowButton = makeButton("Play Now");
+    resetSpeedButton = makeButton("Reset Speed");
+    playlist = new MyBrowser(this);
+    playlist->textsize(PlaylistTextSize);
+    end();
+    speed = 1.0;
+    pauseSeconds = 1.0;
+}
+
+// The members go in reverse order: the worker first, without its completion, then the
+// port; the base stores the geometry and deletes the widgets.
+App::~App() = default;
+
+// Entries must be added in their final order (see Flt_Menubar).
+void App::buildMenu() {
+    menubar->add("File/Open playlist...", CmdOpenPlaylist, NoShortcut, NoFlags);
+    menubar->add("File/Clear playlist", CmdClearPlaylist, NoShortcut, NoFlags);
+    menubar->add("File/Exit", CmdExit, ExitKey, NoFlags);
+    menubar->add("Settings/Check Deleika26 compatibility", CmdCheckOrgan, NoShortcut,
+                 FL_MENU_TOGGLE);
+    menubar->add("Settings/Continuous play", CmdContinuous, NoShortcut, FL_MENU_TOGGLE);
+    menubar->add("Settings/Select MIDI output/(None)", CmdOutputNone, NoShortcut,
+                 FL_MENU_RADIO | FL_MENU_VALUE);
+    addOutputEntries();
+    for (int seconds = 1; seconds <= MenuPauseEntries; ++seconds) {
+        const std::string path = "Settings/Pause between files/" + std::to_string(seconds) + " sec";
+        menubar->add(path.c_str(), CmdFirstPause + seconds - 1, NoShortcut, FL_MENU_RADIO);
+    }
+    menubar->setValue(CmdFirstPause, true);
+}
+
+void App::addOutputEntries() {
+    const size_t count = std::min(outputNames.size(), static_cast<size_t>(MaxOutputEntries));
+    for (size_t i = 0; i < count; ++i) {
+        const std::string path = OutputMenu + menuLabelFor(outputNames[i]);
+        menubar->add(path.c_str(), CmdFirstOutput + static_cast<int>(i), NoShortcut, FL_MENU_RADIO);
+    }
+}
+
+Fl_Button* App::makeButton(const char* label) {
+    auto* button = new Fl_Button(0, 0, 0, 0, label);
+    button->callback(buttonCallback, this);
+    button->labelsize(ButtonLabelSize);
+    return button;
+}
+
+void App::resize(int x, int y, int w, int h) {
+    Fl_Double_Window::resize(x, y, w, h);
+    if (shown())
+        placeChildren();
+}
+
+void App::placeChildren() {
+    menubar->resize(0, 0, w(), MenuHeight);
+    Fl_Button* column[] = {startButton,      playNowButton, playNextButton,
+                           resetSpeedButton, slowerButton,  fasterButton};
+    int top = MenuHeight;
+    for (Fl_Button* button : column) {
+        button->resize(0, top, ButtonWidth, ButtonHeight);
+        top += ButtonHeight;
+    }
+    playlist->resize(ButtonWidth, MenuHeight, w() - ButtonWidth, h() - MenuHeight);
+    redraw();
+}
+
+// Left and Ctrl+Left would move the focus between the buttons and the list, and Ctrl+P is
+// kept free; all three are used up here.
+int App::handle(int event) {
+    if (event == FL_KEYBOARD) {
+        const int state = Fl::event_state() & ~LockKeys;
+        const int key = Fl::event_key();
+        if (key == FL_Left && (state == 0 || state == FL_CTRL))
+            return 1;
+        const char* text = Fl::event_text();
+        if (text && text[0] == CtrlP)
+            return 1;
+    }
+    return Flt_App::handle(event);
+}
+
+void App::menuCommand(int id) {
+    if (id == CmdExit) {
+        player.requestStop();
+        if (onClose())
+            hide();
+    } else if (id == CmdClearPlaylist) {
+        player.requestStop();
+        playlist->clearAll();
+        nextCommand = NextStop;
+    } else if (id >= CmdOutputNone && id <= CmdLastOutput) {
+        selectOutput(id);
+    } else if (id >= CmdFirstPause && id <= CmdLastPause) {
+        selectPause(id);
+    }
+}
+
+void App::buttonCallback(Fl_Widget* w, void* data) {
+    static_cast<App*>(data)->buttonPressed(w);
+}
+
+void App::showMessage(const std::string& text) {
+    if (messageSink) {
+        messageSink(text);
+        return;
+    }
+    fl_message("%s", text.c_str());
+}

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "Flt_App.h"
+#include "Flt_Menubar.h"
+#include "Flt_Thread.h"
+#include "ZylmidiOut.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class Fl_Button;
+class Fl_Widget;
+class MyBrowser;
+
+// Menu command numbers.
+inline constexpr int CmdExit = 0;
+inline constexpr int CmdOpenPlaylist = 2;
+inline constexpr int CmdClearPlaylist = 3;
+inline constexpr int CmdContinuous = 4;
+inline constexpr int CmdCheckOrgan = 5;
+inline constexpr int CmdOutputNone = 6;
+inline constexpr int CmdFirstOutput = 7;
+inline constexpr int MaxOutputEntries = 20;
+inline constexpr int CmdLastOutput = CmdFirstOutput + MaxOutputEntries - 1; // 26
+inline constexpr int CmdFirstPause = 27;
+inline constexpr int MenuPauseEntries = 6;
+inline constexpr int CmdLastPause = 47; // ids beyond the menu come from stored values
+
+// What follows the file that plays.
+inline constexpr int32_t NextStop = 0;
+inline constexpr int32_t NextAdvance = 2;
+
+// The player's one window: a menu bar, six large buttons and the playlist. It owns the MIDI
+// output, the names of the output ports listed at start-up and the worker that plays.
+class App : public Flt_App {
+public:
+    explicit App(Flt_AppSetup& setup);
+    ~App() override;
+
+    int handle(int event) override;
+    void resize(int x, int y, int w, int h) override;
+
+    void onStart(int argc, char** argv) override;
+    bool onClose() override;
+
+    void menuCommand(int id);
+    static void buttonCallback(Fl_Widget* w, void* data);
+    void buttonPressed(Fl_Widget* w);
+
+    // Checks each path and adds those that pass; what was refused is told once, afterwards.
+    void addFiles(const std::vector<std::string>& paths);
+
+    // Every message to the user goes through here: a modal box with one "Close" button,
+    // or, when `messageSink` is set, that function instead.
+    void showMessage(const std::string& text);
+    std::function<void(const std::string&)> messageSink;
+
+    // The playback engine.
+    void startPlaying(const std::string& path, double pauseSeconds);
+    bool playFile(const std::atomic<bool>& stop, std::string path, double pauseSeconds);
+    void playbackEnded(bool result);
+    bool readyToPlay();
+
+    Flt_Menubar* menubar = nullptr;
+    ZylmidiOut output;
+    std::vector<std::string> outputNames;
+    std::atomic<double> speed{1.0};
+    int32_t nextCommand = NextStop;
+    double pauseSeconds = 1.0;
+    Fl_Button* startButton = nullptr;
+    Fl_Button* fasterButton = nullptr;
+    Fl_Button* slowerButton = nullptr;
+    Fl_Button* playNextButton = nullptr;
+    Fl_Button* playNowButton = nullptr;
+    Fl_Button* resetSpeedButton = nullptr;
+    MyBrowser* playlist = nullptr;
+    Flt_Thread player;
+
+private:
+    void buildMenu();
+    void addOutputEntries();
+    Fl_Button* makeButton(const char* label);
+    void placeChildren();
+
+    void selectOutput(int id);
+    void selectPause(int id);
+
+    void pressStart();
+    void pressPlayNext();
+    void pressPlayNow();
+};

@@ -1,0 +1,52 @@
+#include "App.h"
+
+#include "Flt_Files.h"
+#include "Message.h"
+#include "MyBrowser.h"
+#include "ZylorganScale.h"
+
+#include <algorithm>
+
+namespace {
+
+// One box for a whole batch: a drive that is gone or a folder's worth of refusals would
+// otherwise ask for a click per file, and each box would run the event loop mid-batch.
+constexpr size_t MaxRefusalLines = 20;
+
+std::string refusalSummary(const std::vector<std::string>& refusals) {
+    std::string text;
+    const size_t shown = std::min(refusals.size(), MaxRefusalLines);
+    for (size_t i = 0; i < shown; ++i) {
+        if (i > 0)
+            text += '\n';
+        text += refusals[i];
+    }
+    if (refusals.size() > shown)
+        text += formatText("\nand %zu more", refusals.size() - shown);
+    return text;
+}
+
+} // namespace
+
+void App::addFiles(const std::vector<std::string>& paths) {
+    const ZylorganScale organ;
+    const bool checkOrgan = menubar->value(CmdCheckOrgan);
+    std::vector<std::string> refusals;
+    for (const std::string& path : paths) {
+        if (fileKind(path) != fileKindRegular) {
+            refusals.push_back(formatText("Skipped non-file %s", path.c_str()));
+            continue;
+        }
+        if (checkOrgan) {
+            const int result = organ.checkFile(path.c_str());
+            if (result != OrganFits) {
+                refusals.push_back(
+                    formatText("Non Deleika compatile (%d): %s", result, path.c_str()));
+                continue;
+            }
+        }
+        playlist->addFile(path);
+    }
+    if (!refusals.empty())
+        showMessage(refusalSummary(refusals));
+}

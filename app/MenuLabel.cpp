@@ -1,0 +1,14 @@
+#include "MenuLabel.h"
+
+std::string menuLabelFor(const std::string& name) {
+    std::string label;
+    label.reserve(name.size() * 2);
+    for (char c : name) {
+        if (c == '/' || c == '\\' || c == '_')
+            label += '\\'; // add drops the backslash and takes the character as it stands
+        else if (c == '&' || c == '@')
+            label += c; // the label drawing shows a doubled mark once
+        label += c;
+    }
+    return label;
+}

@@ -1,0 +1,16 @@
+#include "App.h"
+
+#include "Flt_AppSetup.h"
+
+int main(int argc, char** argv) {
+    Flt_AppSetup setup = Flt_AppSetup::sizable(900, 627);
+    setup.title = "Veltrano V1.4";
+    setup.vendor = "nvx";
+    setup.appName = "Veltrano";
+    setup.console = false;
+    {
+        App app(setup);
+        app.run(argc, argv);
+    }
+    return 0;
+}

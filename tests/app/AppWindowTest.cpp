@@ -1,0 +1,96 @@
+#include "AppTestSupport.h"
+
+#include "FltEventLoop.h"
+#include "FltXdotool.h"
+#include "MyBrowser.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Button.H>
+
+// After gtest: X11's macros clash with its names.
+#include <FL/x.H>
+
+#include <cstdlib>
+
+namespace {
+
+struct Box {
+    int x, y, w, h;
+};
+
+void expectPlace(const Fl_Widget* widget, Box place) {
+    EXPECT_EQ(widget->x(), place.x) << widget->label();
+    EXPECT_EQ(widget->y(), place.y) << widget->label();
+    EXPECT_EQ(widget->w(), place.w) << widget->label();
+    EXPECT_EQ(widget->h(), place.h) << widget->label();
+}
+
+void expectLayout(App& app, int width, int height) {
+    expectPlace(app.menubar, {0, 0, width, 25});
+    const Fl_Button* column[] = {app.startButton,      app.playNowButton, app.playNextButton,
+                                 app.resetSpeedButton, app.slowerButton,  app.fasterButton};
+    for (int i = 0; i < 6; ++i) {
+        expectPlace(column[i], {0, 25 + 100 * i, 250, 100});
+        EXPECT_EQ(column[i]->labelsize(), 26);
+    }
+    expectPlace(app.playlist, {250, 25, width - 250, height - 25});
+    EXPECT_EQ(app.playlist->textsize(), 32);
+}
+
+std::string windowId(Fl_Window* window) {
+    return std::to_string(fl_xid(window));
+}
+
+using PlayerWindow = PlayerTest;
+
+TEST_F(PlayerWindow, ButtonsStayPutAndThePlaylistFillsTheRest) {
+    openPlayer();
+    EXPECT_STREQ(app->label(), "Veltrano V1.4");
+    expectLayout(*app, 900, 627);
+    app->resize(app->x(), app->y(), 1200, 800);
+    loopFor(0.2);
+    expectLayout(*app, 1200, 800);
+}
+
+TEST_F(PlayerWindow, ReservedKeysDoNothingAndQCloses) {
+    const std::string song = midiFile("song.mid");
+    openPlayer({"Files0:" + song});
+    app->playlist->select(1);
+    Fl::focus(app->playlist);
+    for (const char* key : {"Escape", "Left", "ctrl+Left", "ctrl+p"}) {
+        runXdotool({"windowfocus", "--sync", windowId(app.get()), "key", key});
+        EXPECT_TRUE(app->shown()) << key;
+        EXPECT_EQ(Fl::focus(), app->playlist) << key;
+        EXPECT_EQ(app->playlist->selectedLine(), 1) << key;
+    }
+    runXdotool({"windowfocus", "--sync", windowId(app.get()), "key", "q"});
+    EXPECT_TRUE(loopUntil([this] { return !app->shown(); }, 10));
+    EXPECT_NE(closePlayer().find("Files0:" + song), std::string::npos);
+    EXPECT_TRUE(messages.empty());
+}
+
+// The one real box of the suite: shown, found by its text, closed as a user would.
+TEST_F(PlayerWindow, AMessageIsARealBoxClosedByItsButton) {
+    openPlayer();
+    app->messageSink = nullptr;
+    static bool seen;
+    seen = false;
+    Fl::add_timeout(
+        0.5,
+        [](void* window) {
+            Fl_Window* box = Fl::first_window();
+            if (box == window || !box)
+                return;
+            for (int i = 0; i < box->children(); ++i) {
+                const char* text = box->child(i)->label();
+                seen = seen || (text && std::string(text) == "Skipped non-file /nowhere");
+            }
+            const std::string close = "xdotool windowfocus --sync " + windowId(box) + " key Escape";
+            EXPECT_EQ(std::system(close.c_str()), 0);
+        },
+        app.get());
+    app->showMessage("Skipped non-file /nowhere");
+    EXPECT_TRUE(seen);
+}
+
+} // namespace

@@ -1,0 +1,129 @@
+#include "AppTestSupport.h"
+
+#include "FltEventLoop.h"
+#include "FltXdndSource.h"
+#include "MyBrowser.h"
+
+#include <FL/Fl.H>
+
+// After gtest: X11's macros clash with its names.
+#include <FL/x.H>
+
+#include <sys/stat.h>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+using Playlist = PlayerTest;
+
+TEST_F(Playlist, AddsRegularFilesAndRefusesTheRestInOneBox) {
+    openPlayer();
+    const std::string waltz = midiFile("Waltz.op.mid");
+    const std::string tune = midiFile("tune");
+    const std::string at = midiFile("@b@Cbold.mid");
+    const std::string fifo = folder.file("pipe.mid");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string missing = folder.file("gone.mid");
+    const std::string backslashed = folder.path() + "/C:\\music\\Minuet.v2.mid";
+    writeBytes(backslashed, {});
+
+    app->addFiles({waltz, folder.path(), tune, missing, waltz, fifo, at, backslashed, ""});
+    EXPECT_EQ(lines(), (Lines{"Waltz.op", "tune", "Waltz.op", "@b@Cbold", "Minuet.v2"}));
+    EXPECT_EQ(app->playlist->format_char(), 0); // "@" names are shown as they are
+    EXPECT_EQ(app->playlist->paths(), (Lines{waltz, tune, waltz, at, backslashed}));
+    const Lines expected = {"Skipped non-file " + folder.path() + "\nSkipped non-file " + missing +
+                            "\nSkipped non-file " + fifo + "\nSkipped non-file "};
+    EXPECT_EQ(messages, expected);
+}
+
+TEST_F(Playlist, TheOrganCheckRefusesWhatDoesNotFitWhenItIsOn) {
+    openPlayer();
+    const std::string fits = midiFile("fits.mid", 60);
+    const std::string outside = midiFile("outside.mid", 61);
+    const std::string channel = midiFile("channel.mid", 60, 9);
+    app->addFiles({fits, outside, channel});
+    EXPECT_EQ(lines().size(), 3u);
+    EXPECT_TRUE(messages.empty());
+
+    app->menubar->setValue(CmdCheckOrgan, true);
+    app->addFiles({outside});
+    EXPECT_EQ(messages.back(), "Non Deleika compatile (-4): " + outside); // one refusal: as is
+    app->addFiles({fits, outside, channel});
+    EXPECT_EQ(lines().size(), 4u);
+    EXPECT_EQ(messages.back(), "Non Deleika compatile (-4): " + outside +
+                                   "\nNon Deleika compatile (-3): " + channel);
+}
+
+TEST_F(Playlist, ManyRefusalsShowTwentyLinesAndACount) {
+    openPlayer();
+    std::vector<std::string> paths;
+    for (int i = 0; i < 25; ++i)
+        paths.push_back(folder.file("gone" + std::to_string(i)));
+    app->addFiles(paths);
+    ASSERT_EQ(messages.size(), 1u);
+    std::string expected;
+    for (int i = 0; i < 20; ++i)
+        expected += "Skipped non-file " + paths[i] + "\n";
+    EXPECT_EQ(messages[0], expected + "and 5 more");
+}
+
+struct MoveCase {
+    const char* what;
+    int lineCount;
+    int selected; // 0: none
+    bool (MyBrowser::*move)();
+    bool moved;
+    Lines order;
+};
+
+TEST_F(Playlist, MovesReorderLinesAndEntriesTogether) {
+    openPlayer();
+    const std::vector<MoveCase> cases = {
+        {"to second", 4, 3, &MyBrowser::moveSelectedToSecond, true, {"1", "3", "2", "4"}},
+        {"to first", 4, 3, &MyBrowser::moveSelectedToFirst, true, {"3", "1", "2", "4"}},
+        {"to second of two", 2, 2, &MyBrowser::moveSelectedToSecond, false, {"1", "2"}},
+        {"to first of one", 1, 1, &MyBrowser::moveSelectedToFirst, false, {"1"}},
+        {"nothing selected", 3, 0, &MyBrowser::moveSelectedToFirst, false, {"1", "2", "3"}},
+    };
+    for (const MoveCase& c : cases) {
+        app->menuCommand(CmdClearPlaylist);
+        for (int i = 1; i <= c.lineCount; ++i)
+            app->playlist->addFile(folder.file(std::to_string(i) + ".mid"));
+        if (c.selected)
+            app->playlist->select(c.selected);
+        EXPECT_EQ((app->playlist->*c.move)(), c.moved) << c.what;
+        EXPECT_EQ(lines(), c.order) << c.what;
+        EXPECT_EQ(app->playlist->selectedLine(), c.moved ? 0 : c.selected) << c.what;
+        EXPECT_EQ(app->playlist->firstPath(), folder.file(c.order[0] + ".mid")) << c.what;
+    }
+    app->playlist->markFirst(true);
+    app->playlist->moveFirstToEnd();
+    app->playlist->moveFirstToEnd();
+    EXPECT_EQ(lines(), (Lines{"3", ">> 1", "2"}));
+    app->playlist->markFirst(true);
+    EXPECT_EQ(lines(), (Lines{">> 3", ">> 1", "2"}));
+    app->playlist->markFirst(false);
+    EXPECT_EQ(lines().front(), "3");
+    app->menuCommand(CmdClearPlaylist);
+    EXPECT_TRUE(lines().empty());
+    EXPECT_EQ(app->playlist->firstPath(), "");
+    app->playlist->moveFirstToEnd();
+    app->playlist->markFirst(true);
+    EXPECT_TRUE(lines().empty());
+}
+
+TEST_F(Playlist, FilesDroppedOnTheListAreAdded) {
+    openPlayer();
+    const std::string first = midiFile("first.mid");
+    const std::string second = midiFile("second mid.mid");
+    XdndSource source;
+    ASSERT_TRUE(source.ok());
+    const int x = app->x() + app->playlist->x() + 100, y = app->y() + app->playlist->y() + 100;
+    ASSERT_TRUE(
+        source.drop(fl_xid(app.get()), x, y,
+                    "file://" + first + "\r\nfile://" + folder.path() + "/second%20mid.mid\r\n"));
+    EXPECT_TRUE(loopUntil([this] { return lines().size() == 2; }, 10));
+    EXPECT_EQ(app->playlist->paths(), (Lines{first, second}));
+}
+
+} // namespace
