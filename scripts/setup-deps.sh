@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config git
   libfltk1.3-dev librtmidi-dev
   jackd2 libjack-jackd2-dev
-  xvfb xauth xdotool x11-utils
+  xvfb xauth xdotool x11-utils imagemagick
   fluidsynth fluid-soundfont-gm alsa-utils
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev

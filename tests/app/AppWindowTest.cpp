@@ -14,27 +14,19 @@
 
 namespace {
 
-struct Box {
-    int x, y, w, h;
-};
+using Box = std::vector<int>;
 
 void expectPlace(const Fl_Widget* widget, Box place) {
-    EXPECT_EQ(widget->x(), place.x) << widget->label();
-    EXPECT_EQ(widget->y(), place.y) << widget->label();
-    EXPECT_EQ(widget->w(), place.w) << widget->label();
-    EXPECT_EQ(widget->h(), place.h) << widget->label();
+    EXPECT_EQ((Box{widget->x(), widget->y(), widget->w(), widget->h()}), place) << widget->label();
 }
 
 void expectLayout(App& app, int width, int height) {
     expectPlace(app.menubar, {0, 0, width, 25});
     const Fl_Button* column[] = {app.startButton,      app.playNowButton, app.playNextButton,
                                  app.resetSpeedButton, app.slowerButton,  app.fasterButton};
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 6; ++i)
         expectPlace(column[i], {0, 25 + 100 * i, 250, 100});
-        EXPECT_EQ(column[i]->labelsize(), 26);
-    }
     expectPlace(app.playlist, {250, 25, width - 250, height - 25});
-    EXPECT_EQ(app.playlist->textsize(), 32);
 }
 
 std::string windowId(Fl_Window* window) {

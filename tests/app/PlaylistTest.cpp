@@ -57,14 +57,13 @@ TEST_F(Playlist, TheOrganCheckRefusesWhatDoesNotFitWhenItIsOn) {
 TEST_F(Playlist, ManyRefusalsShowTwentyLinesAndACount) {
     openPlayer();
     std::vector<std::string> paths;
-    for (int i = 0; i < 25; ++i)
-        paths.push_back(folder.file("gone" + std::to_string(i)));
-    app->addFiles(paths);
-    ASSERT_EQ(messages.size(), 1u);
     std::string expected;
-    for (int i = 0; i < 20; ++i)
-        expected += "Skipped non-file " + paths[i] + "\n";
-    EXPECT_EQ(messages[0], expected + "and 5 more");
+    for (int i = 0; i < 25; ++i) {
+        paths.push_back(folder.file("gone" + std::to_string(i)));
+        expected += i < 20 ? "Skipped non-file " + paths.back() + "\n" : "";
+    }
+    app->addFiles(paths);
+    EXPECT_EQ(messages, Lines{expected + "and 5 more"});
 }
 
 struct MoveCase {
@@ -96,20 +95,17 @@ TEST_F(Playlist, MovesReorderLinesAndEntriesTogether) {
         EXPECT_EQ(app->playlist->selectedLine(), c.moved ? 0 : c.selected) << c.what;
         EXPECT_EQ(app->playlist->firstPath(), folder.file(c.order[0] + ".mid")) << c.what;
     }
-    app->playlist->markFirst(true);
+    app->playlist->markFirst(true); // the marker moves with its line
     app->playlist->moveFirstToEnd();
-    app->playlist->moveFirstToEnd();
-    EXPECT_EQ(lines(), (Lines{"3", ">> 1", "2"}));
     app->playlist->markFirst(true);
-    EXPECT_EQ(lines(), (Lines{">> 3", ">> 1", "2"}));
+    EXPECT_EQ(lines(), (Lines{">> 2", "3", ">> 1"}));
     app->playlist->markFirst(false);
-    EXPECT_EQ(lines().front(), "3");
+    EXPECT_EQ(lines().front(), "2");
     app->menuCommand(CmdClearPlaylist);
+    app->playlist->moveFirstToEnd();
+    app->playlist->markFirst(true);
     EXPECT_TRUE(lines().empty());
     EXPECT_EQ(app->playlist->firstPath(), "");
-    app->playlist->moveFirstToEnd();
-    app->playlist->markFirst(true);
-    EXPECT_TRUE(lines().empty());
 }
 
 TEST_F(Playlist, FilesDroppedOnTheListAreAdded) {
@@ -117,7 +113,6 @@ TEST_F(Playlist, FilesDroppedOnTheListAreAdded) {
     const std::string first = midiFile("first.mid");
     const std::string second = midiFile("second mid.mid");
     XdndSource source;
-    ASSERT_TRUE(source.ok());
     const int x = app->x() + app->playlist->x() + 100, y = app->y() + app->playlist->y() + 100;
     ASSERT_TRUE(
         source.drop(fl_xid(app.get()), x, y,
