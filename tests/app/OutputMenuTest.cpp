@@ -25,12 +25,18 @@ struct InputPorts {
     ~InputPorts() { jack_client_close(client); }
 };
 
-// How the menu draws a label: a doubled "&" or "@" shows once.
-std::string drawnText(std::string label) {
-    for (const char* twice : {"&&", "@@"})
-        for (size_t at = label.find(twice); at != std::string::npos; at = label.find(twice, at + 1))
-            label.erase(at, 1);
-    return label;
+// What the menu shows of a label: a doubled "&" or "@" shows once; a single one is a mark
+// (underline, symbol) that does not show as itself.
+std::string drawnText(const std::string& label) {
+    std::string text;
+    for (size_t i = 0; i < label.size(); ++i) {
+        const bool mark = label[i] == '&' || label[i] == '@';
+        const bool doubled = mark && i + 1 < label.size() && label[i + 1] == label[i];
+        if (!mark || doubled)
+            text += label[i];
+        i += doubled ? 1 : 0;
+    }
+    return text;
 }
 
 using OutputMenu = PlayerTest;
