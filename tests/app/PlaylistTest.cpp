@@ -38,20 +38,16 @@ TEST_F(Playlist, AddsRegularFilesAndRefusesTheRestInOneBox) {
 
 TEST_F(Playlist, TheOrganCheckRefusesWhatDoesNotFitWhenItIsOn) {
     openPlayer();
-    const std::string fits = midiFile("fits.mid", 60);
-    const std::string outside = midiFile("outside.mid", 61);
-    const std::string channel = midiFile("channel.mid", 60, 9);
-    app->addFiles({fits, outside, channel});
-    EXPECT_EQ(lines().size(), 3u);
-    EXPECT_TRUE(messages.empty());
-
+    const Lines files = {midiFile("fits.mid", 60), midiFile("out.mid", 61),
+                         midiFile("ch.mid", 60, 9)};
+    app->addFiles(files);
     app->menubar->setValue(CmdCheckOrgan, true);
-    app->addFiles({outside});
-    EXPECT_EQ(messages.back(), "Non Deleika compatile (-4): " + outside); // one refusal: as is
-    app->addFiles({fits, outside, channel});
+    app->addFiles({files[1]}); // a single refusal reads exactly as the message form
+    app->addFiles(files);
     EXPECT_EQ(lines().size(), 4u);
-    EXPECT_EQ(messages.back(), "Non Deleika compatile (-4): " + outside +
-                                   "\nNon Deleika compatile (-3): " + channel);
+    EXPECT_EQ(messages, (Lines{"Non Deleika compatile (-4): " + files[1],
+                               "Non Deleika compatile (-4): " + files[1] +
+                                   "\nNon Deleika compatile (-3): " + files[2]}));
 }
 
 TEST_F(Playlist, ManyRefusalsShowTwentyLinesAndACount) {
