@@ -44,9 +44,14 @@ TEST_F(PlayerWindow, ButtonsStayPutAndThePlaylistFillsTheRest) {
     expectLayout(*app, 1200, 800);
 }
 
-TEST_F(PlayerWindow, ReservedKeysDoNothingAndQCloses) {
-    const std::string song = midiFile("song.mid");
-    openPlayer({"Files0:" + song});
+// The store is read through the menu actions at start and written at close.
+TEST_F(PlayerWindow, ReservedKeysDoNothingAndQStoresAndCloses) {
+    const std::string song = midiFile("song.mid"), gone = folder.file("gone.mid");
+    openPlayer({"Files0:" + gone, "Files1:" + song, "Pause:4", "MIDIdevice:3", "Continuous:1"});
+    EXPECT_EQ(messages, std::vector<std::string>{"Skipped non-file " + gone});
+    EXPECT_EQ(app->pauseSeconds, 5.0);
+    EXPECT_NE(app->menubar->find_item("Settings/Pause between files/5 sec")->value(), 0);
+    EXPECT_NE(app->menubar->find_item("Settings/Select MIDI output/(None)")->value(), 0);
     app->playlist->select(1);
     Fl::focus(app->playlist);
     for (const char* key : {"Escape", "Left", "ctrl+Left", "ctrl+p"}) {
@@ -57,8 +62,11 @@ TEST_F(PlayerWindow, ReservedKeysDoNothingAndQCloses) {
     }
     runXdotool({"windowfocus", "--sync", windowId(app.get()), "key", "q"});
     EXPECT_TRUE(loopUntil([this] { return !app->shown(); }, 10));
-    EXPECT_NE(closePlayer().find("Files0:" + song), std::string::npos);
-    EXPECT_TRUE(messages.empty());
+    const std::string store = closePlayer();
+    for (const std::string& kept :
+         {"Files0:" + song, std::string("Pause:4"), std::string("Continuous:1")})
+        EXPECT_NE(store.find(kept), std::string::npos) << kept;
+    EXPECT_EQ(store.find("Files1:"), std::string::npos);
 }
 
 // The one real box of the suite: shown, found by its text, closed as a user would.
