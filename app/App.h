@@ -60,7 +60,7 @@ public:
 
     // The playback engine.
     void startPlaying(const std::string& path, double pauseSeconds);
-    bool playFile(const std::atomic<bool>& stop, std::string path, double pauseSeconds);
+    bool playFile(const Flt_StopFlag& stop, std::string path, double pauseSeconds);
     void playbackEnded(bool result);
     bool readyToPlay();
 

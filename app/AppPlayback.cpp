@@ -17,7 +17,7 @@ constexpr double NoPause = 0.0;
 } // namespace
 
 void App::startPlaying(const std::string& path, double pause) {
-    Flt_Thread::Job job = [this, path, pause](const std::atomic<bool>& stop) {
+    Flt_Thread::Job job = [this, path, pause](const Flt_StopFlag& stop) {
         return playFile(stop, path, pause);
     };
     Flt_Thread::Completion done = [this](bool result) { playbackEnded(result); };
@@ -28,9 +28,9 @@ void App::startPlaying(const std::string& path, double pause) {
 }
 
 // Worker thread: touches no widget, only the port, the stop flag and the speed.
-bool App::playFile(const std::atomic<bool>& stop, std::string path, double pause) {
+bool App::playFile(const Flt_StopFlag& stop, std::string path, double pause) {
     std::cout << "Thread running: " << path << std::endl;
-    const auto stopAsked = [&stop] { return stop.load(); };
+    const auto stopAsked = stop.predicate();
     if (pause > 0) {
         const auto pauseMicros = static_cast<int64_t>(pause * MicrosPerSecond);
         if (interruptibleSleep(pauseMicros, stopAsked, PlaybackSliceMicros) != 0)
