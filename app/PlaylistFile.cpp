@@ -1,0 +1,235 @@
+#include "PlaylistFile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// Malformed escapes and %00 stay as written: a NUL would cut the path short.
+std::string decodePercent(const std::string& text) {
+    std::string decoded;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size()) {
+            const int high = hexValue(text[i + 1]);
+            const int low = hexValue(text[i + 2]);
+            if (high >= 0 && low >= 0 && (high | low) != 0) {
+                decoded += static_cast<char>(high * 16 + low);
+                i += 2;
+                continue;
+            }
+        }
+        decoded += text[i];
+    }
+    return decoded;
+}
+
+bool startsWithNoCase(const std::string& text, const std::string& prefix) {
+    if (text.size() < prefix.size())
+        return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i])
+            return false;
+    return true;
+}
+
+bool isBlank(const std::string& line) {
+    return std::all_of(line.begin(), line.end(),
+                       [](unsigned char c) { return std::isspace(c) != 0; });
+}
+
+std::string lowerExtension(const std::string& path) {
+    const std::string name = path.substr(path.find_last_of('/') + 1);
+    const size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos)
+        return "";
+    std::string extension = name.substr(dot);
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
+}
+
+std::string systemReason(const std::string& what, const std::string& path, int error) {
+    return what + " " + path + ": " + std::strerror(error);
+}
+
+// Checks that `playlistPath` names a regular file of a sane size.
+int checkReadable(const std::string& playlistPath, std::string& reason) {
+    std::error_code error;
+    const fs::file_status status = fs::status(playlistPath, error);
+    if (error) {
+        reason = "Cannot open playlist " + playlistPath + ": " + error.message();
+        return PlaylistCannotOpen;
+    }
+    if (fs::is_directory(status)) {
+        reason = "Playlist " + playlistPath + " is a folder";
+        return PlaylistIsFolder;
+    }
+    if (!fs::is_regular_file(status)) {
+        reason = "Playlist " + playlistPath + " is not a regular file";
+        return PlaylistNotRegularFile;
+    }
+    if (static_cast<long long>(fs::file_size(playlistPath, error)) > PlaylistMaxBytes) {
+        reason = "Playlist " + playlistPath + " is too large";
+        return PlaylistTooLarge;
+    }
+    return PlaylistOk;
+}
+
+std::string resolveEntry(const std::string& line, const fs::path& folder) {
+    const fs::path entry(decodeFileUri(line));
+    if (entry.is_absolute() || line.find("://") != std::string::npos)
+        return entry.string();
+    return (folder / entry).lexically_normal().string();
+}
+
+void parseLines(std::istream& text, const fs::path& folder, std::vector<std::string>& paths) {
+    std::string line;
+    bool first = true;
+    while (std::getline(text, line)) {
+        if (first && line.compare(0, 3, "\xEF\xBB\xBF") == 0)
+            line.erase(0, 3);
+        first = false;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (isBlank(line) || line[0] == '#')
+            continue;
+        paths.push_back(resolveEntry(line, folder));
+    }
+}
+
+bool writeAll(int descriptor, const std::string& text) {
+    size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(descriptor, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        written += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+std::string m3u8Text(const std::vector<std::string>& paths) {
+    std::string text = "#EXTM3U\n";
+    for (const std::string& path : paths) {
+        std::error_code error;
+        const fs::path absolute = fs::absolute(path, error);
+        text += (error ? path : absolute.lexically_normal().string()) + "\n";
+    }
+    return text;
+}
+
+// A new file keeps the mode of the one it replaces; a first one is readable by all.
+void copyMode(int descriptor, const std::string& target) {
+    struct stat old {};
+    const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    ::fchmod(descriptor, mode);
+}
+
+// The folder's entry of the renamed file reaches the disk as well.
+void syncFolder(const std::string& folder) {
+    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0)
+        return;
+    ::fsync(descriptor);
+    ::close(descriptor);
+}
+
+int failWrite(const std::string& what, const std::string& path, int error,
+              const std::string& temporary, std::string& reason) {
+    if (!temporary.empty())
+        ::unlink(temporary.c_str());
+    reason = systemReason(what, path, error);
+    std::error_code ignored;
+    if (fs::exists(path, ignored))
+        reason += " (the existing playlist is unchanged)";
+    return PlaylistWriteFailed;
+}
+
+} // namespace
+
+std::string decodeFileUri(const std::string& line) {
+    if (!startsWithNoCase(line, "file://"))
+        return line;
+    std::string rest = line.substr(7);
+    if (startsWithNoCase(rest, "localhost/"))
+        rest.erase(0, 9);
+    if (rest.empty() || rest[0] != '/')
+        return line;
+    return decodePercent(rest);
+}
+
+int readPlaylist(const std::string& playlistPath, std::vector<std::string>& paths,
+                 std::string& reason) {
+    paths.clear();
+    const int checked = checkReadable(playlistPath, reason);
+    if (checked != PlaylistOk)
+        return checked;
+    std::ifstream file(playlistPath, std::ios::binary);
+    if (!file) {
+        reason = systemReason("Cannot open playlist", playlistPath, errno);
+        return PlaylistCannotOpen;
+    }
+    std::error_code error;
+    const fs::path folder = fs::absolute(playlistPath, error).parent_path();
+    parseLines(file, folder, paths);
+    if (file.bad()) {
+        paths.clear();
+        reason = "Cannot read playlist " + playlistPath;
+        return PlaylistReadFailed;
+    }
+    return PlaylistOk;
+}
+
+int writePlaylist(const std::string& playlistPath, const std::vector<std::string>& paths,
+                  std::string& reason) {
+    std::error_code error;
+    if (fs::is_directory(playlistPath, error)) {
+        reason = "Cannot save playlist " + playlistPath + ": it is a folder";
+        return PlaylistWriteFailed;
+    }
+    // Replacing a link to a playlist replaces the playlist, not the link.
+    const fs::path target = fs::is_symlink(playlistPath, error)
+                                ? fs::weakly_canonical(playlistPath, error)
+                                : fs::absolute(playlistPath, error);
+    std::string temporary = (target.parent_path() / ".playlist-XXXXXX").string();
+    const int descriptor = ::mkstemp(temporary.data());
+    if (descriptor < 0)
+        return failWrite("Cannot save playlist", playlistPath, errno, "", reason);
+    copyMode(descriptor, target.string());
+    const bool written = writeAll(descriptor, m3u8Text(paths)) && ::fsync(descriptor) == 0;
+    const int writeError = errno;
+    if (::close(descriptor) != 0 || !written)
+        return failWrite("Cannot save playlist", playlistPath, written ? errno : writeError,
+                         temporary, reason);
+    if (::rename(temporary.c_str(), target.c_str()) != 0)
+        return failWrite("Cannot save playlist", playlistPath, errno, temporary, reason);
+    syncFolder(target.parent_path().string());
+    return PlaylistOk;
+}
+
+bool isMidiFileName(const std::string& path) {
+    const std::string extension = lowerExtension(path);
+    return extension == ".mid" || extension == ".midi" || extension == ".kar" ||
+           extension == ".smf";
+}
