@@ -1,0 +1,31 @@
+// synth_probe NAME: lists the output ports as the player sees them, one "port: " line each,
+// opens the one called NAME (found by name), sends a middle C and prints "sent". The port
+// stays open, so its connection can be inspected, until a line arrives on standard input;
+// then the note is released. Exit status 0 only when every step worked.
+#include "ZylmidiOut.h"
+#include "ZylmidiPortMatch.h"
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: synth_probe PORT_NAME\n");
+        return 2;
+    }
+    const std::vector<std::string> names = ZylmidiOut::portNames();
+    for (const std::string& name : names)
+        std::printf("port: %s\n", name.c_str());
+    const int index = findPortByName(names, argv[1]);
+    ZylmidiOut out;
+    if (index < 0 || out.open(static_cast<unsigned>(index)) != 0)
+        return 1;
+    if (out.send({0x90, 60, 100}) != 0)
+        return 1;
+    std::printf("sent\n");
+    std::fflush(stdout);
+    std::string line;
+    std::getline(std::cin, line);
+    return out.send({0x80, 60, 0});
+}
