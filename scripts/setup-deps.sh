@@ -12,7 +12,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev
   python3-mido
-  desktop-file-utils file dpkg-dev man-db
+  desktop-file-utils file dpkg-dev man-db python3
 )
 
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
