@@ -155,15 +155,33 @@ void syncFolder(const std::string& folder) {
     ::close(descriptor);
 }
 
-int failWrite(const std::string& what, const std::string& path, int error,
-              const std::string& temporary, std::string& reason) {
+int failWrite(const std::string& path, int error, const std::string& temporary,
+              std::string& reason) {
     if (!temporary.empty())
         ::unlink(temporary.c_str());
-    reason = systemReason(what, path, error);
+    reason = systemReason("Cannot save playlist", path, error);
     std::error_code ignored;
     if (fs::exists(path, ignored))
         reason += " (the existing playlist is unchanged)";
     return PlaylistWriteFailed;
+}
+
+bool acceptableTarget(const std::string& playlistPath, const std::vector<std::string>& paths,
+                      std::string& reason) {
+    // One path a line: a line break inside a path would turn it into two wrong entries.
+    for (const std::string& path : paths)
+        if (path.find_first_of("\r\n") != std::string::npos) {
+            reason = "Cannot save playlist " + playlistPath + ": a path holds a line break";
+            return false;
+        }
+    std::error_code error;
+    if (playlistPath.empty())
+        reason = "Cannot save playlist: no file name";
+    else if (fs::is_directory(playlistPath, error))
+        reason = "Cannot save playlist " + playlistPath + ": it is a folder";
+    else
+        return true;
+    return false;
 }
 
 } // namespace
@@ -203,27 +221,24 @@ int readPlaylist(const std::string& playlistPath, std::vector<std::string>& path
 
 int writePlaylist(const std::string& playlistPath, const std::vector<std::string>& paths,
                   std::string& reason) {
-    std::error_code error;
-    if (fs::is_directory(playlistPath, error)) {
-        reason = "Cannot save playlist " + playlistPath + ": it is a folder";
+    if (!acceptableTarget(playlistPath, paths, reason))
         return PlaylistWriteFailed;
-    }
     // Replacing a link to a playlist replaces the playlist, not the link.
+    std::error_code error;
     const fs::path target = fs::is_symlink(playlistPath, error)
                                 ? fs::weakly_canonical(playlistPath, error)
                                 : fs::absolute(playlistPath, error);
     std::string temporary = (target.parent_path() / ".playlist-XXXXXX").string();
-    const int descriptor = ::mkstemp(temporary.data());
+    const int descriptor = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (descriptor < 0)
-        return failWrite("Cannot save playlist", playlistPath, errno, "", reason);
+        return failWrite(playlistPath, errno, "", reason);
     copyMode(descriptor, target.string());
     const bool written = writeAll(descriptor, m3u8Text(paths)) && ::fsync(descriptor) == 0;
     const int writeError = errno;
     if (::close(descriptor) != 0 || !written)
-        return failWrite("Cannot save playlist", playlistPath, written ? errno : writeError,
-                         temporary, reason);
+        return failWrite(playlistPath, written ? errno : writeError, temporary, reason);
     if (::rename(temporary.c_str(), target.c_str()) != 0)
-        return failWrite("Cannot save playlist", playlistPath, errno, temporary, reason);
+        return failWrite(playlistPath, errno, temporary, reason);
     syncFolder(target.parent_path().string());
     return PlaylistOk;
 }

@@ -88,6 +88,8 @@ TEST(PlaylistFileTest, FailedWriteSaysSoAndKeepsTheOldFile) {
     EXPECT_NE(reason.find("x.m3u8"), std::string::npos);
     EXPECT_EQ(writePlaylist(dir.path(), {"/a.mid"}, reason), PlaylistWriteFailed);
     EXPECT_NE(reason.find("folder"), std::string::npos);
+    EXPECT_EQ(writePlaylist(dir.file("x.m3u8"), {"/a\nb.mid"}, reason), PlaylistWriteFailed);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("x.m3u8")));
 
     // Permission bits do not stop root; a read-only mount does.
     const std::string old = dir.file("old.m3u8");
