@@ -16,47 +16,28 @@ void writeText(const std::string& path, const std::string& text) {
 }
 
 std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::stringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(path, std::ios::binary).rdbuf();
     return text.str();
 }
 
 } // namespace
 
-TEST(PlaylistFileTest, ReadsCommentsRelativeAbsoluteUrisAndMissingFiles) {
+TEST(PlaylistFileTest, ReadsCommentsRelativeAbsoluteUrisAndRefusesNonFiles) {
     TempDir dir;
-    writeText(dir.file("present.mid"), "MThd");
-    const std::string list = "\xEF\xBB\xBF#EXTM3U\r\n"
-                             "#EXTINF:3,Present\r\n"
-                             "present.mid\r\n"
-                             "\r\n"
-                             "  \t\r\n"
-                             "sub/../gone.mid\r\n"
-                             "/abs/olute.kar\r\n"
-                             "file:///music/Waltz%20No.%202%C3%A9.mid\r\n"
-                             "file://localhost/music/a%2Fb%00%zz.mid\r\n"
-                             "file://otherhost/x.mid\r\n"
-                             "last-without-line-end.MID";
-    writeText(dir.file("list.m3u8"), list);
-
+    writeText(dir.file("list.m3u8"), "\xEF\xBB\xBF#EXTM3U\r\n#EXTINF:3,Gone\r\n"
+                                     "sub/../gone.mid\r\n\r\n  \t\r\n/abs/olute.kar\r\n"
+                                     "file:///music/Waltz%20No.%202%C3%A9.mid\r\n"
+                                     "file://localhost/music/a%2Fb%00%zz.mid\r\n"
+                                     "file://otherhost/x.mid\r\nlast-without-line-end.MID");
     std::vector<std::string> paths;
     std::string reason;
     ASSERT_EQ(readPlaylist(dir.file("list.m3u8"), paths, reason), PlaylistOk) << reason;
-    const std::vector<std::string> expected = {dir.file("present.mid"),
-                                               dir.file("gone.mid"),
-                                               "/abs/olute.kar",
+    EXPECT_EQ(paths, (std::vector<std::string>{dir.file("gone.mid"), "/abs/olute.kar",
                                                "/music/Waltz No. 2\xC3\xA9.mid",
-                                               "/music/a/b%00%zz.mid",
-                                               "file://otherhost/x.mid",
-                                               dir.file("last-without-line-end.MID")};
-    EXPECT_EQ(paths, expected);
-}
+                                               "/music/a/b%00%zz.mid", "file://otherhost/x.mid",
+                                               dir.file("last-without-line-end.MID")}));
 
-TEST(PlaylistFileTest, RefusesWhatIsNotAPlaylist) {
-    TempDir dir;
-    std::vector<std::string> paths{"stale"};
-    std::string reason;
     EXPECT_EQ(readPlaylist(dir.file("absent.m3u"), paths, reason), PlaylistCannotOpen);
     EXPECT_TRUE(paths.empty());
     EXPECT_NE(reason.find("absent.m3u"), std::string::npos);
@@ -66,16 +47,13 @@ TEST(PlaylistFileTest, RefusesWhatIsNotAPlaylist) {
 
 TEST(PlaylistFileTest, WritesM3u8AndReadsItBack) {
     TempDir dir;
-    const std::vector<std::string> paths = {dir.file("b c.mid"), "/x/./y/../z.kar",
-                                            dir.file("\xC3\xA9t\xC3\xA9.midi")};
+    const std::vector<std::string> paths = {dir.file("b c.mid"), "/x/./y/../z.kar"};
     std::string reason;
     ASSERT_EQ(writePlaylist(dir.file("out.m3u8"), paths, reason), PlaylistOk) << reason;
-    EXPECT_EQ(readText(dir.file("out.m3u8")),
-              "#EXTM3U\n" + paths[0] + "\n/x/z.kar\n" + paths[2] + "\n");
-
+    EXPECT_EQ(readText(dir.file("out.m3u8")), "#EXTM3U\n" + paths[0] + "\n/x/z.kar\n");
     std::vector<std::string> back;
     ASSERT_EQ(readPlaylist(dir.file("out.m3u8"), back, reason), PlaylistOk);
-    EXPECT_EQ(back, (std::vector<std::string>{paths[0], "/x/z.kar", paths[2]}));
+    EXPECT_EQ(back, (std::vector<std::string>{paths[0], "/x/z.kar"}));
     // No temporary file is left beside it.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
@@ -83,11 +61,10 @@ TEST(PlaylistFileTest, WritesM3u8AndReadsItBack) {
 TEST(PlaylistFileTest, FailedWriteSaysSoAndKeepsTheOldFile) {
     TempDir dir;
     std::string reason;
-    EXPECT_EQ(writePlaylist(dir.file("no/such/folder/x.m3u8"), {"/a.mid"}, reason),
-              PlaylistWriteFailed);
-    EXPECT_NE(reason.find("x.m3u8"), std::string::npos);
-    EXPECT_EQ(writePlaylist(dir.path(), {"/a.mid"}, reason), PlaylistWriteFailed);
-    EXPECT_NE(reason.find("folder"), std::string::npos);
+    for (const std::string& target : {dir.file("no/such/folder/x.m3u8"), dir.path()}) {
+        EXPECT_EQ(writePlaylist(target, {"/a.mid"}, reason), PlaylistWriteFailed);
+        EXPECT_NE(reason.find(target), std::string::npos);
+    }
     EXPECT_EQ(writePlaylist(dir.file("x.m3u8"), {"/a\nb.mid"}, reason), PlaylistWriteFailed);
     EXPECT_FALSE(std::filesystem::exists(dir.file("x.m3u8")));
 
