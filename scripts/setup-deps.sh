@@ -13,6 +13,8 @@ packages=(
   clang libclang-rt-14-dev
   python3-mido
   desktop-file-utils file dpkg-dev man-db python3
+
+  gcovr
 )
 
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi

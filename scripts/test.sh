@@ -13,13 +13,7 @@ fuzzSeconds=${VELTRANO_FUZZ_SECONDS:-60}
 
 bash scripts/setup-deps.sh
 
-# A display for the window suites; -a picks a free server number.
-withDisplay() { xvfb-run -a -s "-screen 0 1600x1200x24 -nolisten tcp" "$@"; }
-runSuite() { # runSuite BUILD_DIR [ctest arguments...]
-  local dir=$1
-  shift
-  (cd "$dir" && withDisplay ctest --output-on-failure --no-tests=error "$@")
-}
+source scripts/suite-env.sh
 
 echo "== fuzzing the file reader for ${fuzzSeconds}s"
 CXX=clang++ cmake -S . -B "$out/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
