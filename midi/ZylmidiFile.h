@@ -2,11 +2,12 @@
 
 #include "ZylmidiEvent.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// Results of ZylmidiFile::load; 0 is success.
+// Results of ZylmidiFile::load and loadBytes; 0 is success.
 inline constexpr int MidiFileCannotOpen = -2499;        // not a readable regular file
 inline constexpr int MidiFileReadError = -2498;         // the file ended inside something
 inline constexpr int MidiFileBadHeader = -2497;         // no MThd, header length not 6, format > 2
@@ -34,6 +35,9 @@ struct ZylmidiFile {
     // one of the codes above. Never throws for a malformed file, never prints.
     int load(const char* path);
     int load(const std::string& path) { return load(path.c_str()); }
+    // The same read from `size` bytes in memory, with the same codes and the same cleared
+    // song on failure. A null `bytes` reads as no bytes at all.
+    int loadBytes(const unsigned char* bytes, std::size_t size);
 
     // Length of one tick in seconds at `bpm`; 0.0 when the division is not a positive
     // tick count (SMPTE or 0) or the tempo is 0.

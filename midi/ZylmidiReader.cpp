@@ -1,4 +1,4 @@
-// ZylmidiFile::load: the Standard MIDI File reader.
+// ZylmidiFile::load and loadBytes: the Standard MIDI File reader.
 #include "ZylmidiByteStream.h"
 #include "ZylmidiFile.h"
 
@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <streambuf>
 #include <system_error>
 
 namespace {
@@ -19,9 +20,12 @@ uint32_t bigEndian32(const unsigned char* p) {
     return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
 }
 
-uint16_t bigEndian16(const unsigned char* p) { return uint16_t(p[0] << 8 | p[1]); }
+uint16_t bigEndian16(const unsigned char* p) {
+    return uint16_t(p[0] << 8 | p[1]);
+}
 
-template <std::size_t N> bool readExactly(ZylmidiByteStream& in, std::array<unsigned char, N>& out) {
+template <std::size_t N>
+bool readExactly(ZylmidiByteStream& in, std::array<unsigned char, N>& out) {
     for (auto& byte : out)
         if (!in.get(byte))
             return false;
@@ -120,8 +124,7 @@ int readRunningStatus(ZylmidiByteStream& in, unsigned char firstData,
     return Ok;
 }
 
-int readEvent(ZylmidiByteStream& in, const std::vector<ZylmidiEvent>& events,
-              ZylmidiEvent& event) {
+int readEvent(ZylmidiByteStream& in, const std::vector<ZylmidiEvent>& events, ZylmidiEvent& event) {
     unsigned char first = 0;
     if (!readVarLen(in, event.delta) || !in.get(first))
         return MidiFileReadError;
@@ -179,6 +182,25 @@ bool isRegularFile(const char* path) {
     return std::filesystem::is_regular_file(path, error);
 }
 
+// A read-only view of bytes in memory as a stream buffer; the default underflow reports
+// the end once the get area is used up, and nothing ever writes through the pointers.
+class MemoryBuffer : public std::streambuf {
+public:
+    MemoryBuffer(const unsigned char* bytes, std::size_t size) {
+        char* begin = const_cast<char*>(reinterpret_cast<const char*>(bytes));
+        setg(begin, begin, bytes ? begin + size : begin);
+    }
+};
+
+int readInto(ZylmidiFile& target, std::streambuf& source) {
+    ZylmidiByteStream in(source);
+    ZylmidiFile song;
+    const int result = readSong(in, song);
+    if (result == Ok)
+        target = std::move(song); // a song of millions of events is never held twice
+    return result;
+}
+
 } // namespace
 
 int ZylmidiFile::load(const char* path) {
@@ -191,10 +213,11 @@ int ZylmidiFile::load(const char* path) {
     file.open(path, std::ios::binary);
     if (!file)
         return MidiFileCannotOpen;
-    ZylmidiByteStream in(*file.rdbuf());
-    ZylmidiFile song;
-    const int result = readSong(in, song);
-    if (result == Ok)
-        *this = std::move(song); // a song of millions of events is never held twice
-    return result;
+    return readInto(*this, *file.rdbuf());
+}
+
+int ZylmidiFile::loadBytes(const unsigned char* bytes, std::size_t size) {
+    clear();
+    MemoryBuffer source(bytes, size);
+    return readInto(*this, source);
 }

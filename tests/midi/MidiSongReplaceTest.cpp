@@ -80,6 +80,34 @@ TEST_F(MidiSongReplace, GoodFileReplacesTheWholeSong) {
     EXPECT_EQ(song.tracks[0].events.size(), 2u);
 }
 
+// Bytes in memory read exactly as the same bytes in a file: the code, and the whole song.
+TEST_F(MidiSongReplace, MemoryReadsAsTheFileDoes) {
+    std::vector<Bytes> inputs = {goodFormat1File(), {}};
+    for (const auto& entry : filePerResult)
+        inputs.push_back(entry.second);
+    SmfTrackBuilder big; // a meta payload longer than the reader takes in one piece
+    big.meta(0, 0x7F, Bytes(200 * 1024, 0x55)).channel(1, {0x90, 0x3C, 0x40}).endOfTrack();
+    inputs.push_back(singleTrackFile(big.body()));
+    const Bytes whole = goodFormat1File(); // and every truncation of a good file
+    for (std::size_t size = 0; size < whole.size(); ++size)
+        inputs.emplace_back(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size));
+
+    for (const Bytes& bytes : inputs) {
+        ZylmidiFile fromFile;
+        const int fileResult = loadBytes(dir, bytes, fromFile);
+        loadGoodSong();
+        ASSERT_EQ(song.loadBytes(bytes.data(), bytes.size()), fileResult) << bytes.size();
+        EXPECT_EQ(song.format, fromFile.format);
+        EXPECT_EQ(song.division, fromFile.division);
+        ASSERT_EQ(song.trackCount(), fromFile.trackCount()) << bytes.size();
+        for (int i = 0; i < song.trackCount(); ++i)
+            EXPECT_TRUE(sameEvents(song.tracks[i].events, fromFile.tracks[i].events));
+    }
+    loadGoodSong();
+    EXPECT_EQ(song.loadBytes(nullptr, 14), MidiFileReadError);
+    EXPECT_TRUE(isCleared(song));
+}
+
 TEST_F(MidiSongReplace, PathsThatAreNoRegularFileCannotOpen) {
     std::filesystem::create_directory(dir.file("folder.mid"));
     std::filesystem::create_symlink(dir.file("gone.mid"), dir.file("dangling.mid"));
