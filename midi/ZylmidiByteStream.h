@@ -26,6 +26,12 @@ public:
 
     uint64_t position() const { return consumed; }
 
+    // Bytes the source says are left, without reading them; 0 when it cannot tell.
+    uint64_t available() {
+        const std::streamsize left = source.in_avail();
+        return left > 0 ? static_cast<uint64_t>(left) : 0;
+    }
+
 private:
     std::streambuf& source;
     uint64_t consumed = 0;

@@ -2,6 +2,7 @@
 #include "ZylmidiByteStream.h"
 #include "ZylmidiFile.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <filesystem>
@@ -146,8 +147,12 @@ int readTrack(ZylmidiByteStream& in, ZylmidiTrack& track) {
     if (std::memcmp(chunk.data(), "MTrk", 4) != 0)
         return MidiFileBadTrackChunk;
     // Events behind an End of Track are kept; an event running past the end is read whole.
-    const uint64_t chunkEnd = in.position() + bigEndian32(&chunk[4]);
+    const uint64_t chunkLength = bigEndian32(&chunk[4]);
+    const uint64_t chunkEnd = in.position() + chunkLength;
     std::vector<ZylmidiEvent> events;
+    // An event takes two bytes at least, so this many slots hold the whole chunk without
+    // moving the events as it grows; bounded by the bytes really left, not by a lying length.
+    events.reserve(static_cast<std::size_t>((std::min(chunkLength, in.available()) + 1) / 2));
     while (in.position() < chunkEnd) {
         ZylmidiEvent event;
         if (const int result = readEvent(in, events, event); result != Ok)
