@@ -13,7 +13,6 @@ packages=(
   clang libclang-rt-14-dev
   python3-mido
   desktop-file-utils file dpkg-dev man-db python3
-
   gcovr
 )
 
