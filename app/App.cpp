@@ -54,6 +54,7 @@ App::~App() = default;
 // Entries must be added in their final order (see Flt_Menubar).
 void App::buildMenu() {
     menubar->add("File/Open playlist...", CmdOpenPlaylist, NoShortcut, NoFlags);
+    menubar->add("File/Save playlist...", CmdSavePlaylist, NoShortcut, NoFlags);
     menubar->add("File/Clear playlist", CmdClearPlaylist, NoShortcut, NoFlags);
     menubar->add("File/Exit", CmdExit, ExitKey, NoFlags);
     menubar->add("Settings/Check Deleika26 compatibility", CmdCheckOrgan, NoShortcut,
@@ -123,6 +124,10 @@ void App::menuCommand(int id) {
         player.requestStop();
         if (onClose())
             hide();
+    } else if (id == CmdOpenPlaylist) {
+        chooseAndOpenPlaylist();
+    } else if (id == CmdSavePlaylist) {
+        chooseAndSavePlaylist();
     } else if (id == CmdClearPlaylist) {
         player.requestStop();
         playlist->clearAll();

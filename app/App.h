@@ -28,10 +28,15 @@ inline constexpr int CmdLastOutput = CmdFirstOutput + MaxOutputEntries - 1; // 2
 inline constexpr int CmdFirstPause = 27;
 inline constexpr int MenuPauseEntries = 6;
 inline constexpr int CmdLastPause = 47; // ids beyond the menu come from stored values
+inline constexpr int CmdSavePlaylist = 48;
 
 // What follows the file that plays.
 inline constexpr int32_t NextStop = 0;
 inline constexpr int32_t NextAdvance = 2;
+
+// `stored` followed by the files named on the command line (argv[1] on), made absolute so
+// that the stored playlist still finds them after a start from another folder.
+std::vector<std::string> withCommandLine(std::vector<std::string> stored, int argc, char** argv);
 
 // The player's one window: a menu bar, six large buttons and the playlist. It owns the MIDI
 // output, the names of the output ports listed at start-up and the worker that plays.
@@ -50,8 +55,16 @@ public:
     static void buttonCallback(Fl_Widget* w, void* data);
     void buttonPressed(Fl_Widget* w);
 
-    // Checks each path and adds those that pass; what was refused is told once, afterwards.
-    void addFiles(const std::vector<std::string>& paths);
+    // Checks each path and adds those that pass; what was refused is told once, afterwards,
+    // after the `refusals` the caller has already collected for the same batch.
+    void addFiles(const std::vector<std::string>& paths, std::vector<std::string> refusals = {});
+
+    // What "File/Open playlist..." does with the chosen names: MIDI files are taken as they
+    // are, anything else is read as a playlist; all of it goes to addFiles as one batch.
+    void openPlaylistPaths(const std::vector<std::string>& chosen);
+    // Writes the playlist to `path` as M3U8; false, told in a box, when that failed, and any
+    // file there before is left as it was.
+    bool savePlaylistTo(const std::string& path);
 
     // Every message to the user goes through here: a modal box with one "Close" button,
     // or, when `messageSink` is set, that function instead.
@@ -86,6 +99,10 @@ private:
     void placeChildren();
 
     void selectOutput(int id);
+    // Opens the stored port at start: by its stored name where one is, else by its number.
+    void restoreOutput(int storedDevice, const std::string& storedName);
+    void chooseAndOpenPlaylist();
+    void chooseAndSavePlaylist();
     void selectPause(int id);
 
     void pressStart();

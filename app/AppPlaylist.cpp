@@ -28,10 +28,9 @@ std::string refusalSummary(const std::vector<std::string>& refusals) {
 
 } // namespace
 
-void App::addFiles(const std::vector<std::string>& paths) {
+void App::addFiles(const std::vector<std::string>& paths, std::vector<std::string> refusals) {
     const ZylorganScale organ;
     const bool checkOrgan = menubar->value(CmdCheckOrgan);
-    std::vector<std::string> refusals;
     for (const std::string& path : paths) {
         if (fileKind(path) != fileKindRegular) {
             refusals.push_back(formatText("Skipped non-file %s", path.c_str()));

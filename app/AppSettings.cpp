@@ -4,12 +4,12 @@
 #include "Message.h"
 #include "MyBrowser.h"
 
-#include <algorithm>
 #include <iostream>
 
 namespace {
 
 const char* const DeviceKey = "MIDIdevice";
+const char* const DeviceNameKey = "MIDIdeviceName";
 const char* const PauseKey = "Pause";
 const char* const ContinuousKey = "Continuous";
 const char* const CheckOrganKey = "CheckDeleika";
@@ -24,20 +24,20 @@ void reportDevice(int device) {
 } // namespace
 
 // Stored values go through the same menu actions that the user would choose.
-void App::onStart(int, char**) {
+void App::onStart(int argc, char** argv) {
     placeChildren(); // not every toolkit build delivers a resize when the window appears
     Flt_Prefs store(prefs);
     const int device = store.getInt(DeviceKey, NoDevice);
     reportDevice(device);
-    const int offered = std::min(static_cast<int>(outputNames.size()) + 1, MaxOutputEntries + 1);
-    if (device < offered)
-        menuCommand(device + CmdOutputNone);
+    std::string deviceName;
+    Flt_Prefs::getString(prefs, DeviceNameKey, deviceName);
+    restoreOutput(device, deviceName);
     const int pause = store.getInt(PauseKey, 0);
     if (pause <= CmdLastPause - CmdFirstPause)
         menuCommand(pause + CmdFirstPause);
     menubar->setValue(CmdContinuous, store.getInt(ContinuousKey, 0) != 0);
     menubar->setValue(CmdCheckOrgan, store.getInt(CheckOrganKey, 0) != 0);
-    addFiles(store.getStringArray(FilesKey));
+    addFiles(withCommandLine(store.getStringArray(FilesKey), argc, argv));
 }
 
 bool App::onClose() {
@@ -59,6 +59,7 @@ void App::selectOutput(int id) {
     if (err == 0) {
         reportDevice(device);
         prefs.set(DeviceKey, device);
+        prefs.set(DeviceNameKey, name.c_str());
     } else {
         showMessage(formatText("Cannot open MIDI output %s, error %d", name.c_str(), err));
     }

@@ -8,7 +8,8 @@
 #include <fstream>
 #include <sys/stat.h>
 
-void PlayerTest::openPlayer(const std::vector<std::string>& storeLines) {
+void PlayerTest::openPlayer(const std::vector<std::string>& storeLines,
+                            const std::vector<std::string>& arguments) {
     if (!storeLines.empty())
         writeStore(storeLines);
     // Suites that start JACK servers point at their own; the rest never reach a user's.
@@ -21,7 +22,11 @@ void PlayerTest::openPlayer(const std::vector<std::string>& storeLines) {
     app->messageSink = [this](const std::string& text) { messages.push_back(text); };
     // What run does before its event loop.
     app->show();
-    app->onStart(0, nullptr);
+    std::vector<char*> argv = {const_cast<char*>("veltrano")};
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    app->onStart(static_cast<int>(argv.size()) - 1, argv.data());
     loopFor(0.3);
 }
 

@@ -19,8 +19,10 @@ protected:
     std::unique_ptr<App> app;
     std::vector<std::string> messages;
 
-    // An empty `storeLines` keeps the store as the last player left it.
-    void openPlayer(const std::vector<std::string>& storeLines = {});
+    // An empty `storeLines` keeps the store as the last player left it; `arguments` are the
+    // command line after the program's name.
+    void openPlayer(const std::vector<std::string>& storeLines = {},
+                    const std::vector<std::string>& arguments = {});
     void writeStore(const std::vector<std::string>& storeLines);
     // Destroys the player, which writes its store; returns the store's text.
     std::string closePlayer();

@@ -1,0 +1,105 @@
+#include "App.h"
+
+#include "MyBrowser.h"
+#include "PlaylistFile.h"
+
+#include <FL/Fl_Native_File_Chooser.H>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+const char* const OpenFilter = "MIDI files and playlists\t*.{mid,midi,kar,smf,m3u,m3u8,txt}\n"
+                               "All files\t*";
+const char* const SaveFilter = "M3U8 playlists\t*.{m3u8,m3u}";
+const char* const SaveName = "playlist.m3u8";
+
+// A MIDI file saved without its usual extension is still a MIDI file, not a playlist.
+bool startsAsMidiFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    char magic[4] = {};
+    return file.read(magic, sizeof magic) && std::string(magic, sizeof magic) == "MThd";
+}
+
+bool isMidiFile(const std::string& path) {
+    return isMidiFileName(path) || startsAsMidiFile(path);
+}
+
+// The chooser's answer: empty when the user cancelled or the chooser failed, and then
+// `error` says why it failed.
+std::vector<std::string> chosenNames(Fl_Native_File_Chooser& chooser, std::string& error) {
+    std::vector<std::string> names;
+    const int shown = chooser.show();
+    if (shown < 0 && chooser.errmsg())
+        error = chooser.errmsg();
+    if (shown != 0)
+        return names;
+    for (int i = 0; i < chooser.count(); ++i)
+        if (const char* name = chooser.filename(i))
+            names.emplace_back(name);
+    return names;
+}
+
+} // namespace
+
+std::vector<std::string> withCommandLine(std::vector<std::string> stored, int argc, char** argv) {
+    for (int i = 1; i < argc && argv; ++i) {
+        // Stored as given, a relative path would name another file after a start elsewhere.
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(argv[i], error);
+        stored.push_back(error || !*argv[i] ? argv[i] : absolute.lexically_normal().string());
+    }
+    return stored;
+}
+
+void App::openPlaylistPaths(const std::vector<std::string>& chosen) {
+    std::vector<std::string> batch;
+    std::vector<std::string> refusals;
+    for (const std::string& path : chosen) {
+        if (isMidiFile(path)) {
+            batch.push_back(path);
+            continue;
+        }
+        std::vector<std::string> entries;
+        std::string reason;
+        if (readPlaylist(path, entries, reason) != PlaylistOk)
+            refusals.push_back(reason);
+        batch.insert(batch.end(), entries.begin(), entries.end());
+    }
+    addFiles(batch, refusals);
+}
+
+bool App::savePlaylistTo(const std::string& path) {
+    std::string reason;
+    if (writePlaylist(path, playlist->paths(), reason) == PlaylistOk)
+        return true;
+    showMessage(reason);
+    return false;
+}
+
+void App::chooseAndOpenPlaylist() {
+    Fl_Native_File_Chooser chooser(Fl_Native_File_Chooser::BROWSE_MULTI_FILE);
+    chooser.title("Open playlist");
+    chooser.filter(OpenFilter);
+    std::string error;
+    const std::vector<std::string> chosen = chosenNames(chooser, error);
+    if (!error.empty())
+        showMessage(error);
+    if (!chosen.empty())
+        openPlaylistPaths(chosen);
+}
+
+void App::chooseAndSavePlaylist() {
+    Fl_Native_File_Chooser chooser(Fl_Native_File_Chooser::BROWSE_SAVE_FILE);
+    chooser.title("Save playlist");
+    chooser.filter(SaveFilter);
+    chooser.preset_file(SaveName);
+    chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM | Fl_Native_File_Chooser::NEW_FOLDER);
+    std::string error;
+    const std::vector<std::string> chosen = chosenNames(chooser, error);
+    if (!error.empty())
+        showMessage(error);
+    if (!chosen.empty())
+        savePlaylistTo(chosen.front());
+}
