@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -208,14 +209,20 @@ int readPlaylist(const std::string& playlistPath, std::vector<std::string>& path
         reason = systemReason("Cannot open playlist", playlistPath, errno);
         return PlaylistCannotOpen;
     }
-    std::error_code error;
-    const fs::path folder = fs::absolute(playlistPath, error).parent_path();
-    parseLines(file, folder, paths);
+    std::stringstream text;
+    text << file.rdbuf();
     if (file.bad()) {
-        paths.clear();
         reason = "Cannot read playlist " + playlistPath;
         return PlaylistReadFailed;
     }
+    // Each binary line would otherwise come back as a path refused one by one.
+    if (text.str().find('\0') != std::string::npos) {
+        reason = "Playlist " + playlistPath + " is not a text file";
+        return PlaylistNotText;
+    }
+    std::error_code error;
+    const fs::path folder = fs::absolute(playlistPath, error).parent_path();
+    parseLines(text, folder, paths);
     return PlaylistOk;
 }
 

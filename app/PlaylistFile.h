@@ -13,13 +13,15 @@ inline constexpr int PlaylistNotRegularFile = -3;
 inline constexpr int PlaylistTooLarge = -4;
 inline constexpr int PlaylistReadFailed = -5;
 inline constexpr int PlaylistWriteFailed = -6;
+inline constexpr int PlaylistNotText = -7;
 
 // Largest playlist read: far beyond any real list, small enough to refuse a wrong file fast.
 inline constexpr long long PlaylistMaxBytes = 16LL * 1024 * 1024;
 
 // Reads the paths listed in `playlistPath`, in order, into `paths`. Lines starting with
 // "#" and blank lines are skipped; relative paths are taken from the playlist's folder;
-// file:// URIs are decoded. Listed files are not checked for existence. On failure
+// file:// URIs are decoded. A file holding a NUL byte (a sound or an image picked by
+// mistake) is not read as a list. Listed files are not checked for existence. On failure
 // `paths` is left empty and `reason` says why, for the user.
 int readPlaylist(const std::string& playlistPath, std::vector<std::string>& paths,
                  std::string& reason);

@@ -43,6 +43,9 @@ TEST(PlaylistFileTest, ReadsCommentsRelativeAbsoluteUrisAndRefusesNonFiles) {
     EXPECT_NE(reason.find("absent.m3u"), std::string::npos);
     EXPECT_EQ(readPlaylist(dir.path(), paths, reason), PlaylistIsFolder);
     EXPECT_EQ(readPlaylist("/dev/zero", paths, reason), PlaylistNotRegularFile);
+    writeBytes(dir.file("sound.wav"), {'R', 'I', 'F', 'F', 0, 0, '\n', 'x'});
+    EXPECT_EQ(readPlaylist(dir.file("sound.wav"), paths, reason), PlaylistNotText);
+    EXPECT_TRUE(paths.empty());
 }
 
 TEST(PlaylistFileTest, WritesM3u8AndReadsItBack) {
