@@ -1,19 +1,16 @@
 #include "JackServerWatch.h"
 
-#include <chrono>
-#include <cstring>
 #include <jack/jack.h>
 #include <thread>
 
 namespace {
 
 const char* const WatchClientName = "ZylmidiOut watch";
-// Longer than any period a server would run with; a stalled server is not waited for.
-constexpr auto CycleTimeout = std::chrono::seconds(2);
 
 } // namespace
 
 JackServerWatch::JackServerWatch() {
+    lastCycleTicks.store(Clock::now().time_since_epoch().count(), std::memory_order_release);
     client = jack_client_open(WatchClientName, JackNoStartServer, nullptr);
     if (client == nullptr)
         return;
@@ -24,14 +21,7 @@ JackServerWatch::JackServerWatch() {
             onShutdown(static_cast<int>(code), why, self);
         },
         this);
-    jack_set_process_callback(
-        client,
-        [](jack_nframes_t, void* self) {
-            static_cast<JackServerWatch*>(self)->cyclesBegun.fetch_add(1,
-                                                                       std::memory_order_release);
-            return 0;
-        },
-        this);
+    jack_set_process_callback(client, &JackServerWatch::onProcess, this);
     if (jack_activate(client) != 0) {
         jack_client_close(client);
         client = nullptr;
@@ -43,25 +33,44 @@ JackServerWatch::~JackServerWatch() {
         jack_client_close(client);
 }
 
+void JackServerWatch::giveUp(const std::string& why) {
+    {
+        const std::lock_guard<std::mutex> lock(reasonGuard);
+        if (serverGone())
+            return;
+        goneReason = why;
+    }
+    gone.store(true, std::memory_order_release);
+}
+
 std::string JackServerWatch::reason() const {
-    if (!serverGone())
-        return "";
+    const std::lock_guard<std::mutex> lock(reasonGuard);
     return goneReason;
 }
 
-bool JackServerWatch::waitForCycles(unsigned cycles) const {
-    const uint64_t target = cyclesBegun.load(std::memory_order_acquire) + cycles;
-    const auto deadline = std::chrono::steady_clock::now() + CycleTimeout;
-    while (cyclesBegun.load(std::memory_order_acquire) < target) {
-        if (serverGone() || std::chrono::steady_clock::now() >= deadline)
+bool JackServerWatch::stalledFor(Clock::duration span) const {
+    const Clock::time_point last(Clock::duration(lastCycleTicks.load(std::memory_order_acquire)));
+    return Clock::now() - last > span;
+}
+
+bool JackServerWatch::waitForCycles(unsigned count, Clock::duration timeout) const {
+    const uint64_t target = cycles() + count;
+    const auto deadline = Clock::now() + timeout;
+    while (cycles() < target) {
+        if (serverGone() || Clock::now() >= deadline)
             return false;
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
     }
     return true;
 }
 
 void JackServerWatch::onShutdown(int, const char* why, void* self) {
+    static_cast<JackServerWatch*>(self)->giveUp(why != nullptr ? why : "");
+}
+
+int JackServerWatch::onProcess(uint32_t, void* self) {
     auto* watch = static_cast<JackServerWatch*>(self);
-    std::strncpy(watch->goneReason, why != nullptr ? why : "", sizeof watch->goneReason - 1);
-    watch->gone.store(true, std::memory_order_release);
+    watch->lastCycleTicks.store(Clock::now().time_since_epoch().count(), std::memory_order_release);
+    watch->cyclesBegun.fetch_add(1, std::memory_order_release);
+    return 0;
 }

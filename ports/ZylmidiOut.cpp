@@ -1,41 +1,24 @@
 #include "ZylmidiOut.h"
 
-#include "JackServerWatch.h"
 #include "ZylmidiBackend.h"
+#include "ZylmidiClient.h"
 
+#include <chrono>
 #include <iostream>
-#include <mutex>
 
 namespace {
 
 const char* const ClientName = "RtMidi Output Client";
 const char* const PortName = "RtMidi Output";
 
-// The first cycle begun after RtMidi connects or closes may still run the old graph.
-constexpr unsigned ConnectionCycles = 2;
-
 const char* const ListError = "RtMidi error ";
 const char* const OpenError = "RtMidi instantiation error ";
 const char* const SendError = "Send error ";
 
+constexpr unsigned SustainController = 64;
+
 void writeErrorLine(const char* words, const std::string& libraryMessage) {
     std::cerr << words << libraryMessage << std::endl;
-}
-
-// Once a client of this process has seen its server die, libjack (1.9.21) closes and frees
-// every client here at the next jack_client_open, so closing one of them again crashes;
-// and closing makes RtMidi wait a second for a process cycle that never comes. Such
-// clients are left as they are; they stay reachable so that leak checkers do not report
-// them.
-void abandon(std::unique_ptr<RtMidiOut> client, std::unique_ptr<JackServerWatch> watch) {
-    struct Abandoned {
-        RtMidiOut* client;
-        JackServerWatch* watch;
-    };
-    static std::mutex guard; // ports of different objects may close on different threads
-    static auto* abandoned = new std::vector<Abandoned>;
-    const std::lock_guard<std::mutex> lock(guard);
-    abandoned->push_back({client.release(), watch.release()});
 }
 
 uint16_t noteKey(unsigned channel, unsigned note) {
@@ -64,55 +47,30 @@ std::vector<std::string> ZylmidiOut::portNames() {
 }
 
 int ZylmidiOut::open(unsigned portNumber) {
+    const auto deadline = std::chrono::steady_clock::now() + ClientCallLimit;
     close();
-    try {
-        port = createOutputClient(ClientName);
-        refuseBeyondList(portNumber);
-        if (port->getCurrentApi() == RtMidi::UNIX_JACK) {
-            serverWatch = std::make_unique<JackServerWatch>();
-            if (!serverWatch->connected())
-                throw RtMidiError("ZylmidiOut::open: no JACK server to watch.",
-                                  RtMidiError::DRIVER_ERROR);
-        }
-        port->openPort(portNumber, PortName);
-        if (serverWatch)
-            serverWatch->waitForCycles(ConnectionCycles);
-        return 0;
-    } catch (const RtMidiError& error) {
-        writeErrorLine(OpenError, error.getMessage());
-        close();
-        return error.getType();
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    OpenedClient opened;
+    if (!openClientWithin(ClientName, PortName, portNumber, left, opened)) {
+        writeErrorLine(OpenError, "ZylmidiOut::open: the MIDI system did not answer within " +
+                                      std::to_string(ClientCallLimit.count()) +
+                                      " ms; gave up opening port " + std::to_string(portNumber) +
+                                      ".");
+        return RtMidiError::DRIVER_ERROR;
     }
-}
-
-// Some back ends (JACK) only warn about a number beyond their list and leave an
-// unconnected port, which would swallow every message without a word.
-void ZylmidiOut::refuseBeyondList(unsigned portNumber) {
-    const unsigned count = port->getPortCount();
-    if (portNumber < count)
-        return;
-    throw RtMidiError("ZylmidiOut::open: port number " + std::to_string(portNumber) +
-                          " is beyond the " + std::to_string(count) + " output ports.",
-                      RtMidiError::INVALID_PARAMETER);
+    if (opened.error != 0) {
+        writeErrorLine(OpenError, opened.message);
+        return opened.error;
+    }
+    port = std::move(opened.client);
+    serverWatch = std::move(opened.watch);
+    sendBudget = JackSendBudget();
+    return 0;
 }
 
 void ZylmidiOut::close() {
-    if (serverWatch && serverWatch->serverGone()) {
-        abandon(std::move(port), std::move(serverWatch));
-        return;
-    }
-    if (serverWatch)
-        settleJackPort();
-    port.reset();
-    serverWatch.reset();
-}
-
-// RtMidi 5.0 frees its JACK buffer while its process callback may still be reading it.
-// Once the port is closed, callbacks that begin leave the buffer alone; the one that may
-// be running ends before the next cycles begin.
-void ZylmidiOut::settleJackPort() {
-    port->closePort();
-    serverWatch->waitForCycles(ConnectionCycles);
+    closeClient(std::move(port), std::move(serverWatch));
 }
 
 int ZylmidiOut::send(const Message& message) {
@@ -127,10 +85,9 @@ int ZylmidiOut::send(const Message& message) {
 }
 
 int ZylmidiOut::sendToClient(const Message& message) {
-    if (serverWatch && serverWatch->serverGone()) {
-        writeErrorLine(SendError, "ZylmidiOut::send: the JACK server is gone (" +
-                                      serverWatch->reason() + ").");
-        return RtMidiError::DRIVER_ERROR;
+    if (serverWatch) {
+        if (const int refused = reserveJackRoom(message.size()))
+            return refused;
     }
     try {
         port->sendMessage(&message);
@@ -141,11 +98,33 @@ int ZylmidiOut::sendToClient(const Message& message) {
     return 0;
 }
 
+int ZylmidiOut::reserveJackRoom(std::size_t messageSize) {
+    switch (sendBudget.reserve(messageSize, *serverWatch)) {
+    case JackSendBudget::Granted:
+        return 0;
+    case JackSendBudget::TooLong:
+        writeErrorLine(SendError, "ZylmidiOut::send: a message of " + std::to_string(messageSize) +
+                                      " bytes is longer than the " +
+                                      std::to_string(JackSendBudget::LongestMessage) +
+                                      " that RtMidi's JACK output takes.");
+        return RtMidiError::INVALID_PARAMETER;
+    default:
+        writeErrorLine(SendError, "ZylmidiOut::send: the JACK server is gone (" +
+                                      serverWatch->reason() + ").");
+        return RtMidiError::DRIVER_ERROR;
+    }
+}
+
 void ZylmidiOut::trackNote(const Message& message) {
     const unsigned kind = message[0] & 0xF0;
-    if ((kind != 0x80 && kind != 0x90) || message.size() < 3)
+    if (message.size() < 3)
         return;
-    noteState[noteKey(message[0], message[1])] = kind == 0x90 && message[2] != 0;
+    if (kind == 0x80 || kind == 0x90)
+        noteState[noteKey(message[0], message[1])] = kind == 0x90 && message[2] != 0;
+    if (kind == 0xB0 && message[1] == SustainController) {
+        const auto bit = static_cast<uint16_t>(1u << (message[0] & 0x0F));
+        pedalsDown = static_cast<uint16_t>(message[2] >= 64 ? pedalsDown | bit : pedalsDown & ~bit);
+    }
 }
 
 void ZylmidiOut::allNotesOff() {
@@ -155,6 +134,14 @@ void ZylmidiOut::allNotesOff() {
         const auto channel = static_cast<unsigned char>(key >> 8);
         const auto note = static_cast<unsigned char>(key & 0xFF);
         send({static_cast<unsigned char>(0x80 | channel), note, 0x7F});
+    }
+}
+
+void ZylmidiOut::releaseSounding() {
+    allNotesOff();
+    for (unsigned channel = 0; channel < 16; ++channel) {
+        if (pedalsDown & (1u << channel))
+            send({static_cast<unsigned char>(0xB0 | channel), SustainController, 0});
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "InterruptibleSleep.h"
+#include "JackSendBudget.h"
 #include "ZylmidiEvent.h"
 
 #include "RtMidi.h"
@@ -11,8 +12,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-class JackServerWatch;
 
 // Result of `play` when the stop predicate ended it.
 inline constexpr int PlayStopped = 1;
@@ -37,11 +36,15 @@ public:
     int open(unsigned portNumber);
     void close();
 
-    // Sends one complete message unchanged and tracks which notes it leaves sounding.
+    // Sends one complete message unchanged and tracks which notes it leaves sounding and
+    // which channels' sustain pedals (controller 64) it leaves down. Never blocks for long:
+    // on JACK it fails once the server is gone or has run no cycle for a second.
     // 0, or the RtMidiError type number (INVALID_USE while no port is open).
     int send(const Message& message);
     // Releases every sounding note with a Note Off of velocity 127, in key order.
     void allNotesOff();
+    // allNotesOff, then lifts every sustain pedal left down (Bn 40 00), in channel order.
+    void releaseSounding();
 
     // The client's name for port `portNumber`, or "" while no port is open.
     std::string portName(unsigned portNumber);
@@ -61,11 +64,13 @@ public:
     std::map<uint16_t, bool> noteState;
 
 private:
-    void refuseBeyondList(unsigned portNumber);
-    void settleJackPort();
     int sendToClient(const Message& message);
+    int reserveJackRoom(std::size_t messageSize);
     void trackNote(const Message& message);
 
     // Set while the open port is on JACK, whose output hangs once its server is gone.
     std::unique_ptr<JackServerWatch> serverWatch;
+    JackSendBudget sendBudget;
+    // Bit n set while channel n's sustain pedal is down.
+    uint16_t pedalsDown = 0;
 };

@@ -60,3 +60,26 @@ TEST_F(NoteState, ReleasesGoToTheReopenedPort) {
     EXPECT_EQ(receivedUpToMarker(out, other, 0), expected);
     EXPECT_EQ(receiver->count(), beforeClose) << "nothing more reached the old port";
 }
+
+TEST_F(NoteState, ReleaseSoundingLiftsThePedalsLeftDown) {
+    ZylmidiOut out;
+    openOn(out, *receiver);
+    const std::vector<Bytes> played = {
+        {0xB3, 64, 127}, {0xB0, 64, 64},  {0xB5, 64, 63}, // down, down, up
+        {0xB9, 64, 100}, {0xB9, 64, 0},                   // down, then up again
+        {0xB7, 7, 127},  {0x92, 60, 100},                 // not a pedal; a note
+    };
+    for (const Bytes& message : played)
+        ASSERT_EQ(out.send(message), 0);
+    EXPECT_EQ(receivedSinceStart(out), played);
+
+    const std::size_t beforeRelease = receiver->count();
+    out.releaseSounding();
+    const std::vector<Bytes> expected = {{0x82, 60, 0x7F}, {0xB0, 64, 0}, {0xB3, 64, 0}};
+    EXPECT_EQ(receivedUpToMarker(out, *receiver, beforeRelease), expected);
+
+    const std::size_t beforeSecondCall = receiver->count();
+    out.releaseSounding();
+    EXPECT_EQ(receivedUpToMarker(out, *receiver, beforeSecondCall), (std::vector<Bytes>{}))
+        << "the releases lifted the pedals";
+}

@@ -156,6 +156,7 @@ void JackServer::stop() {
     accepting = false;
     if (pid <= 0)
         return;
+    resume(); // a stopped process holds SIGTERM until it continues
     if (terminate()) {
         removeLeftovers();
         return;
@@ -168,6 +169,20 @@ void JackServer::killNow() {
     ::kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     pid = -1;
+    stalled = false;
+}
+
+// Returns once the server has stopped, so that a test's next step meets a stalled server.
+void JackServer::stall() {
+    if (pid <= 0 || stalled || ::kill(pid, SIGSTOP) != 0)
+        return;
+    int status = 0;
+    stalled = waitpid(pid, &status, WUNTRACED) == pid && WIFSTOPPED(status);
+}
+
+void JackServer::resume() {
+    if (pid > 0 && stalled)
+        stalled = ::kill(pid, SIGCONT) != 0;
 }
 
 bool JackServer::terminate() {

@@ -25,6 +25,9 @@ public:
     void kill();
     // SIGTERM, and SIGKILL when it has not ended within a few seconds.
     void stop();
+    // SIGSTOP and SIGCONT: a server that hangs, its clients still connected, and recovers.
+    void stall();
+    void resume();
 
     // Points this process's JACK clients at a server name that nothing runs under.
     static void pointAtAbsentServer();
@@ -46,4 +49,5 @@ private:
     unsigned periodFrames;
     pid_t pid = -1;
     bool accepting = false;
+    bool stalled = false;
 };
