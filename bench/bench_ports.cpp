@@ -1,6 +1,6 @@
-// Cost of ZylmidiOut::send through a real JACK port, and the drift of ZylmidiOut::play
-// against its ideal schedule, judged by the receiver's steady-clock stamps. Starts its
-// own private JACK server and receiver.
+// Cost of ZylmidiOut::send through a real JACK port, the longest send of a long burst,
+// and the drift of ZylmidiOut::play against its ideal schedule, judged by the receiver's
+// steady-clock stamps. Starts its own private JACK server and receiver.
 #include "JackServer.h"
 #include "MidiReceiver.h"
 #include "ZylmidiFile.h"
@@ -18,6 +18,8 @@ using Clock = std::chrono::steady_clock;
 constexpr int SendBatches = 400;
 // Fits RtMidi's JACK buffer (16 KiB) at once, so the batch measures sending, not waiting.
 constexpr int MessagesPerBatch = 256;
+// Far more than RtMidi's JACK buffer holds, so that sends must wait for process cycles.
+constexpr int BurstMessages = 100000;
 constexpr int PlayEvents = 2000;
 constexpr uint32_t PlayDelta = 5;
 constexpr uint16_t PlayDivision = 480;
@@ -72,6 +74,27 @@ void benchSend(ZylmidiOut& out, const MidiReceiver& receiver) {
     std::printf("send: %d failed, %zu of %zu arrived, %zu dropped by the receiver\n", failures,
                 receiver.count() - before, sent, receiver.dropped());
     releaseNotes(out, receiver);
+}
+
+// Back-to-back sends: how long the longest one holds the caller while the port waits
+// for the server to drain RtMidi's buffer.
+void benchBurst(ZylmidiOut& out, const MidiReceiver& receiver) {
+    const std::size_t before = receiver.count();
+    double longest = 0;
+    int failures = 0;
+    const auto start = Clock::now();
+    for (int index = 0; index < BurstMessages; ++index) {
+        const auto note = static_cast<unsigned char>(index % 128);
+        const auto sendStart = Clock::now();
+        failures += out.send({0x80, note, 0x40}) != 0;
+        longest = std::max(longest, microsBetween(sendStart, Clock::now()));
+    }
+    const double total = microsBetween(start, Clock::now());
+    receiver.waitFor(before + BurstMessages);
+    std::printf("burst: %d 3-byte messages back to back in %.1f ms, mean %.3f us/message\n",
+                BurstMessages, total / 1000, total / BurstMessages);
+    std::printf("burst: longest single send %.1f us; %d failed, %zu arrived\n", longest, failures,
+                receiver.count() - before);
 }
 
 ZylmidiTrack generatedTrack() {
@@ -132,6 +155,7 @@ int main() {
     }
     std::printf("JACK dummy driver, 48000 Hz, 64 frames per period\n");
     benchSend(out, receiver);
+    benchBurst(out, receiver);
     benchPlay(out, receiver);
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "ZylmidiOut.h"
 
+#include "UnseenByThreadSanitizer.h"
 #include "ZylmidiBackend.h"
 #include "ZylmidiClient.h"
 
@@ -90,6 +91,7 @@ int ZylmidiOut::sendToClient(const Message& message) {
             return refused;
     }
     try {
+        const UnseenByThreadSanitizer libjackRingBuffer;
         port->sendMessage(&message);
     } catch (const RtMidiError& error) {
         writeErrorLine(SendError, error.getMessage());

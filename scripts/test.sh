@@ -32,7 +32,8 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 echo "== threaded suites under ThreadSanitizer"
 bash scripts/build.sh "$out/tsan" -DCMAKE_BUILD_TYPE=Debug -DVELTRANO_BENCH=OFF \
   -DVELTRANO_SANITIZE=thread
-TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 runSuite "$out/tsan" -L thread
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$top/tests/tsan.supp \
+  runSuite "$out/tsan" -L thread
 
 echo "== all tests"
 bash scripts/build.sh "$out/release" -DCMAKE_BUILD_TYPE=RelWithDebInfo

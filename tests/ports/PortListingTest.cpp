@@ -1,5 +1,7 @@
 #include "PortsTestSupport.h"
 
+#include <unistd.h>
+
 namespace {
 
 const std::string OwnPort = "RtMidi Output Client:RtMidi Output";
@@ -63,6 +65,20 @@ TEST_F(PortListing, OpenBeyondTheListIsRefused) {
     openOn(out, *receiver);
     EXPECT_EQ(out.send({0x80, 60, 0}), 0);
     EXPECT_EQ(receivedSinceStart(out), (std::vector<Bytes>{{0x80, 60, 0}}));
+}
+
+// Where the machine has no ALSA sequencer, ALSA is not asked at all: it would only print
+// its failure, on every listing and open.
+TEST_F(PortListing, NoAlsaLinesWithoutASequencer) {
+    if (access("/dev/snd/seq", F_OK) == 0)
+        GTEST_SKIP() << "this machine has an ALSA sequencer";
+    testing::internal::CaptureStderr();
+    ZylmidiOut out;
+    openOn(out, *receiver);
+    out.close();
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(countLines(errors, "ALSA lib"), 0) << errors;
+    EXPECT_EQ(countLines(errors, "MidiOutAlsa"), 0) << errors;
 }
 
 TEST(PortListingWithoutServer, EmptyListAndNoErrorLine) {

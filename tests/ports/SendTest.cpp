@@ -49,6 +49,21 @@ TEST_F(Send, NothingIsSentWithoutAnOpenPort) {
     EXPECT_EQ(receivedSinceStart(out), (std::vector<Bytes>{}));
 }
 
+// RtMidi's JACK output drops a message longer than its buffer takes without a word.
+TEST_F(Send, AMessageLongerThanTheJackBufferIsRefused) {
+    ZylmidiOut out;
+    openOn(out, *receiver);
+    Bytes longest(JackSendBudget::LongestMessage, 0x11);
+    longest.front() = 0xF0;
+    const Bytes tooLong(longest.size() + 1, 0xF0);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(out.send(tooLong), RtMidiError::INVALID_PARAMETER);
+    EXPECT_EQ(out.send(longest), 0);
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(countLines(errors, "Send error "), 1) << errors;
+    EXPECT_EQ(receivedSinceStart(out), (std::vector<Bytes>{longest}));
+}
+
 TEST_F(Send, ProgramChangeAndVolume) {
     ZylmidiOut out;
     openOn(out, *receiver);

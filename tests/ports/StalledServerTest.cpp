@@ -48,12 +48,45 @@ struct Rig {
     }
 };
 
+// libjack's threads for the clients of a killed server live on, and may still read what
+// their callbacks were given; so that stays.
+void keepForLibjack(std::unique_ptr<Rig> rig) {
+    static auto* kept = new std::vector<Rig*>;
+    kept->push_back(rig.release());
+}
+
 } // namespace
 
+TEST(StalledServer, OpenAndCloseGiveUpInsteadOfWaiting) {
+    for (const bool closing : {true, false}) {
+        SCOPED_TRACE(closing ? "close" : "open");
+        auto rigOnHeap = std::make_unique<Rig>();
+        Rig& rig = *rigOnHeap;
+        ZylmidiOut& out = rig.out;
+        rig.server.stall();
+        testing::internal::CaptureStderr();
+        const auto start = Clock::now();
+        const int result = closing ? 0 : out.open(0);
+        out.close();
+        const auto took = Clock::now() - start;
+        const std::string errors = testing::internal::GetCapturedStderr();
+        EXPECT_LT(took, CallBound);
+        EXPECT_EQ(out.port, nullptr);
+        if (!closing) {
+            EXPECT_EQ(result, RtMidiError::DRIVER_ERROR);
+            EXPECT_EQ(countLines(errors, "RtMidi instantiation error "), 1) << errors;
+        }
+        EXPECT_EQ(countLines(errors, "ZylmidiOut::close: "), 1) << errors;
+        rig.server.resume();
+    }
+}
+
+// Last: the killed server leaves libjack threads behind.
 TEST(StalledServer, EverySendOfABurstReturnsAndTheLaterOnesFail) {
     for (const Fault fault : {Fault::Stall, Fault::Kill}) {
         SCOPED_TRACE(fault == Fault::Stall ? "stalled" : "killed");
-        Rig rig;
+        auto rigOnHeap = std::make_unique<Rig>();
+        Rig& rig = *rigOnHeap;
         testing::internal::CaptureStderr();
         std::packaged_task<BurstOutcome()> task([&] { return burst(rig.out, rig.server, fault); });
         std::future<BurstOutcome> done = task.get_future();
@@ -71,28 +104,7 @@ TEST(StalledServer, EverySendOfABurstReturnsAndTheLaterOnesFail) {
         EXPECT_LE(outcome.failures, BurstSends - SendsBeforeFault);
         EXPECT_EQ(countLines(errors, "Send error "), outcome.failures);
         rig.server.resume();
-    }
-}
-
-TEST(StalledServer, OpenAndCloseGiveUpInsteadOfWaiting) {
-    for (const bool closing : {true, false}) {
-        SCOPED_TRACE(closing ? "close" : "open");
-        Rig rig;
-        ZylmidiOut& out = rig.out;
-        rig.server.stall();
-        testing::internal::CaptureStderr();
-        const auto start = Clock::now();
-        const int result = closing ? 0 : out.open(0);
-        out.close();
-        const auto took = Clock::now() - start;
-        const std::string errors = testing::internal::GetCapturedStderr();
-        EXPECT_LT(took, CallBound);
-        EXPECT_EQ(out.port, nullptr);
-        if (!closing) {
-            EXPECT_EQ(result, RtMidiError::DRIVER_ERROR);
-            EXPECT_EQ(countLines(errors, "RtMidi instantiation error "), 1) << errors;
-        }
-        EXPECT_EQ(countLines(errors, "ZylmidiOut::close: "), 1) << errors;
-        rig.server.resume();
+        if (fault == Fault::Kill)
+            keepForLibjack(std::move(rigOnHeap));
     }
 }

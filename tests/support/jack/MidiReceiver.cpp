@@ -1,5 +1,7 @@
 #include "MidiReceiver.h"
 
+#include "UnseenByThreadSanitizer.h"
+
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
@@ -112,7 +114,11 @@ void MidiReceiver::store(const unsigned char* bytes, std::size_t size,
         overflowed.fetch_add(1, std::memory_order_relaxed);
         return;
     }
-    std::memcpy(pool.data() + poolUsed, bytes, size);
+    {
+        // The port's bytes were written by another client's callback, ordered by libjack.
+        const UnseenByThreadSanitizer writtenByLibjack;
+        std::memcpy(pool.data() + poolUsed, bytes, size);
+    }
     records[next] = {poolUsed, size, stamp};
     poolUsed += size;
     recorded.store(next + 1, std::memory_order_release);
