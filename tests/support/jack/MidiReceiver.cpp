@@ -96,6 +96,8 @@ int MidiReceiver::onProcess(jack_nframes_t frames, void* self) {
 }
 
 void MidiReceiver::receive(jack_nframes_t frames) {
+    // The port's bytes were written by other clients' callbacks, ordered by libjack.
+    const UnseenByThreadSanitizer writtenByLibjack;
     void* buffer = jack_port_get_buffer(input, frames);
     const auto stamp = std::chrono::steady_clock::now();
     cyclesBegun.fetch_add(1, std::memory_order_release);
@@ -114,11 +116,7 @@ void MidiReceiver::store(const unsigned char* bytes, std::size_t size,
         overflowed.fetch_add(1, std::memory_order_relaxed);
         return;
     }
-    {
-        // The port's bytes were written by another client's callback, ordered by libjack.
-        const UnseenByThreadSanitizer writtenByLibjack;
-        std::memcpy(pool.data() + poolUsed, bytes, size);
-    }
+    std::memcpy(pool.data() + poolUsed, bytes, size);
     records[next] = {poolUsed, size, stamp};
     poolUsed += size;
     recorded.store(next + 1, std::memory_order_release);
