@@ -8,6 +8,7 @@
 #include <FL/fl_ask.H>
 
 #include <algorithm>
+#include <iostream>
 #include <string>
 
 namespace {
@@ -47,9 +48,12 @@ App::App(Flt_AppSetup& setup) : Flt_App(setup) {
     pauseSeconds = 1.0;
 }
 
-// The members go in reverse order: the worker first, without its completion, then the
-// port; the base stores the geometry and deletes the widgets.
-App::~App() = default;
+// The members go in reverse order: the worker first, without its completion (its job
+// releases the sounding notes), then the port; the base stores the geometry and deletes
+// the widgets.
+App::~App() {
+    Fl::remove_timeout(titleTick, this);
+}
 
 // Entries must be added in their final order (see Flt_Menubar).
 void App::buildMenu() {
@@ -68,6 +72,8 @@ void App::buildMenu() {
         menubar->add(path.c_str(), CmdFirstPause + seconds - 1, NoShortcut, FL_MENU_RADIO);
     }
     menubar->setValue(CmdFirstPause, true);
+    menubar->add("Settings/Play all tracks", CmdAllTracks, NoShortcut, FL_MENU_TOGGLE);
+    menubar->add("Settings/Follow tempo changes", CmdFollowTempo, NoShortcut, FL_MENU_TOGGLE);
 }
 
 void App::addOutputEntries() {
@@ -144,9 +150,31 @@ void App::buttonCallback(Fl_Widget* w, void* data) {
 }
 
 void App::showMessage(const std::string& text) {
+    if (quitting) { // no box may hold up the end; the text still goes somewhere
+        std::cerr << text << std::endl;
+        return;
+    }
     if (messageSink) {
         messageSink(text);
         return;
     }
     fl_message("%s", text.c_str());
+}
+
+void App::quitNow() {
+    quitting = true;
+    closeMessageBoxes();
+    if (onClose())
+        hide();
+}
+
+// Hiding a modal box ends the nested event loop that waits for it.
+void App::closeMessageBoxes() {
+    std::vector<Fl_Window*> boxes;
+    for (Fl_Window* window = Fl::first_window(); window; window = Fl::next_window(window)) {
+        if (window != this && window->modal())
+            boxes.push_back(window);
+    }
+    for (Fl_Window* box : boxes)
+        box->hide();
 }

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,8 @@ inline constexpr int CmdFirstPause = 27;
 inline constexpr int MenuPauseEntries = 6;
 inline constexpr int CmdLastPause = 47; // ids beyond the menu come from stored values
 inline constexpr int CmdSavePlaylist = 48;
+inline constexpr int CmdAllTracks = 49;
+inline constexpr int CmdFollowTempo = 50;
 
 // What follows the file that plays.
 inline constexpr int32_t NextStop = 0;
@@ -37,6 +40,21 @@ inline constexpr int32_t NextAdvance = 2;
 // `stored` followed by the files named on the command line (argv[1] on), made absolute so
 // that the stored playlist still finds them after a start from another folder.
 std::vector<std::string> withCommandLine(std::vector<std::string> stored, int argc, char** argv);
+
+// How a job ended, for the completion: only a file that played or was stopped or skipped
+// lets the engine go on; after a lost port it would go on failing.
+inline constexpr int EndFinished = 0;
+inline constexpr int EndStopped = 1;
+inline constexpr int EndUnreadable = 2;
+inline constexpr int EndPortLost = 3;
+inline constexpr int EndSendFailed = 4;
+
+// What a job copies from the user-interface thread when it is made.
+struct PlayOptions {
+    bool allTracks = false;
+    bool followTempo = false;
+    uint64_t port = 0; // the port's generation; a job never sends to a port opened after it
+};
 
 // The player's one window: a menu bar, six large buttons and the playlist. It owns the MIDI
 // output, the names of the output ports listed at start-up and the worker that plays.
@@ -73,14 +91,27 @@ public:
 
     // The playback engine.
     void startPlaying(const std::string& path, double pauseSeconds);
-    bool playFile(const Flt_StopFlag& stop, std::string path, double pauseSeconds);
+    bool playFile(const Flt_StopFlag& stop, std::string path, double pauseSeconds,
+                  PlayOptions options = {});
     void playbackEnded(bool result);
     bool readyToPlay();
+    // Ends the program as the window's close box does; for the quit signals.
+    void quitNow();
 
     Flt_Menubar* menubar = nullptr;
     ZylmidiOut output;
+    // Held by the job around each use of `output`, and by the output selection around
+    // closing and opening it, so that a port never changes under a send.
+    std::mutex portLock;
+    uint64_t portGeneration = 0; // counts port changes; written under portLock
+    int openedPort = -1;         // index in outputNames of the open port, or -1
     std::vector<std::string> outputNames;
     std::atomic<double> speed{1.0};
+    // Written by the job, read by the user-interface thread.
+    std::atomic<int> playbackEnd{EndFinished};
+    std::atomic<int> sendError{0};
+    std::atomic<double> playedSeconds{0.0}; // position in the song, at speed 1
+    std::atomic<double> songSeconds{0.0};
     int32_t nextCommand = NextStop;
     double pauseSeconds = 1.0;
     Fl_Button* startButton = nullptr;
@@ -104,6 +135,19 @@ private:
     void chooseAndOpenPlaylist();
     void chooseAndSavePlaylist();
     void selectPause(int id);
+
+    int sendToPort(const ZylmidiOut::Message& message, uint64_t generation);
+    void releaseNotes(uint64_t generation);
+    void changeSpeed(double factor);
+    bool goesOnAfter(int ending);
+
+    // The title shows the time and speed of the file that plays, about once a second.
+    void startTitleClock();
+    void showPlayingTitle();
+    void stopTitleClock();
+    static void titleTick(void* app);
+    void closeMessageBoxes();
+    bool quitting = false;
 
     void pressStart();
     void pressPlayNext();

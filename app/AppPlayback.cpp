@@ -1,70 +1,71 @@
 #include "App.h"
 
-#include "InterruptibleSleep.h"
+#include "Message.h"
 #include "MyBrowser.h"
-#include "ZylmidiFile.h"
 
 #include <FL/Fl_Button.H>
 
+#include <algorithm>
+#include <cmath>
 #include <iostream>
 
 namespace {
 
-constexpr double MicrosPerSecond = 1000000.0;
 constexpr double SpeedStep = 1.1;
+// Fifty presses either way; beyond them a wait could overflow or the speed reach 0.
+const double FastestSpeed = std::pow(SpeedStep, 50);
+const double SlowestSpeed = 1.0 / FastestSpeed;
 constexpr double NoPause = 0.0;
 
 } // namespace
 
 void App::startPlaying(const std::string& path, double pause) {
-    Flt_Thread::Job job = [this, path, pause](const Flt_StopFlag& stop) {
-        return playFile(stop, path, pause);
+    if (player.isRunning())
+        return; // start would refuse; the figures belong to the running job
+    const PlayOptions options{menubar->value(CmdAllTracks), menubar->value(CmdFollowTempo),
+                              portGeneration};
+    Flt_Thread::Job job = [this, path, pause, options](const Flt_StopFlag& stop) {
+        return playFile(stop, path, pause, options);
     };
     Flt_Thread::Completion done = [this](bool result) { playbackEnded(result); };
+    playedSeconds = 0.0;
+    songSeconds = 0.0;
     if (!player.start(std::move(job), std::move(done)))
         return;
     startButton->label("Stop");
     playlist->markFirst(true);
-}
-
-// Worker thread: touches no widget, only the port, the stop flag and the speed.
-bool App::playFile(const Flt_StopFlag& stop, std::string path, double pause) {
-    std::cout << "Thread running: " << path << std::endl;
-    const auto stopAsked = stop.predicate();
-    if (pause > 0) {
-        const auto pauseMicros = static_cast<int64_t>(pause * MicrosPerSecond);
-        if (interruptibleSleep(pauseMicros, stopAsked, PlaybackSliceMicros) != 0)
-            return false;
-    }
-    ZylmidiFile song;
-    if (song.load(path) != 0 || song.trackCount() == 0)
-        return false;
-    const double secondsPerTick = song.secondsPerTick(ReferenceTempo);
-    for (const ZylmidiEvent& event : song.tracks[0].events) {
-        const double micros = static_cast<double>(event.delta) * MicrosPerSecond * secondsPerTick;
-        const auto waitMicros = static_cast<int64_t>(micros / speed.load());
-        if (waitMicros != 0 &&
-            interruptibleSleep(waitMicros, stopAsked, PlaybackSliceMicros) != 0) {
-            output.allNotesOff();
-            return false;
-        }
-        if (output.send(event.data) != 0)
-            return false;
-    }
-    return true;
+    startTitleClock();
 }
 
 void App::playbackEnded(bool) {
     std::cout << "Next cmd = " << nextCommand << std::endl;
+    stopTitleClock();
     playlist->markFirst(false);
     startButton->label("Start");
-    if (nextCommand != NextAdvance)
+    if (!goesOnAfter(playbackEnd.load()))
         return;
     playlist->moveFirstToEnd();
-    if (menubar->value(CmdContinuous))
+    // Without a port every further file would fail at once, round and round the list.
+    if (menubar->value(CmdContinuous) && output.port)
         startPlaying(playlist->firstPath(), pauseSeconds);
     else
         nextCommand = NextStop;
+}
+
+// A lost port keeps the file at the top, so that Start plays it again; a send failure is
+// told once, not once per file.
+bool App::goesOnAfter(int ending) {
+    if (ending == EndPortLost || ending == EndSendFailed) {
+        nextCommand = NextStop;
+        if (ending == EndSendFailed) {
+            const std::string name =
+                openedPort >= 0 ? outputNames[static_cast<size_t>(openedPort)] : "";
+            showMessage(formatText("Cannot send to MIDI output %s, error %d", name.c_str(),
+                                   sendError.load()));
+        }
+        return false;
+    }
+    return nextCommand == NextAdvance;
 }
 
 bool App::readyToPlay() {
@@ -81,17 +82,24 @@ bool App::readyToPlay() {
 
 void App::buttonPressed(Fl_Widget* w) {
     if (w == fasterButton)
-        speed = speed.load() * SpeedStep;
+        changeSpeed(SpeedStep);
     else if (w == slowerButton)
-        speed = speed.load() / SpeedStep;
+        changeSpeed(1.0 / SpeedStep);
     else if (w == resetSpeedButton)
-        speed = 1.0;
+        changeSpeed(0.0);
     else if (w == startButton)
         pressStart();
     else if (w == playNextButton)
         pressPlayNext();
     else if (w == playNowButton)
         pressPlayNow();
+}
+
+// A factor of 0 resets the speed.
+void App::changeSpeed(double factor) {
+    speed = factor == 0.0 ? 1.0 : std::clamp(speed.load() * factor, SlowestSpeed, FastestSpeed);
+    if (player.isRunning())
+        showPlayingTitle();
 }
 
 void App::pressStart() {

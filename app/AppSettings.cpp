@@ -14,6 +14,8 @@ const char* const PauseKey = "Pause";
 const char* const ContinuousKey = "Continuous";
 const char* const CheckOrganKey = "CheckDeleika";
 const char* const FilesKey = "Files";
+const char* const AllTracksKey = "AllTracks";
+const char* const FollowTempoKey = "FollowTempo";
 
 constexpr int NoDevice = 0;
 
@@ -37,12 +39,16 @@ void App::onStart(int argc, char** argv) {
         menuCommand(pause + CmdFirstPause);
     menubar->setValue(CmdContinuous, store.getInt(ContinuousKey, 0) != 0);
     menubar->setValue(CmdCheckOrgan, store.getInt(CheckOrganKey, 0) != 0);
+    menubar->setValue(CmdAllTracks, store.getInt(AllTracksKey, 0) != 0);
+    menubar->setValue(CmdFollowTempo, store.getInt(FollowTempoKey, 0) != 0);
     addFiles(withCommandLine(store.getStringArray(FilesKey), argc, argv));
 }
 
 bool App::onClose() {
     prefs.set(ContinuousKey, menubar->value(CmdContinuous) ? 1 : 0);
     prefs.set(CheckOrganKey, menubar->value(CmdCheckOrgan) ? 1 : 0);
+    prefs.set(AllTracksKey, menubar->value(CmdAllTracks) ? 1 : 0);
+    prefs.set(FollowTempoKey, menubar->value(CmdFollowTempo) ? 1 : 0);
     Flt_Prefs(prefs).setStringArray(FilesKey, playlist->paths());
     return true;
 }
@@ -51,15 +57,22 @@ void App::selectOutput(int id) {
     player.requestStop();
     menubar->setValue(id, true);
     const int device = id - CmdOutputNone;
+    std::unique_lock<std::mutex> guard(portLock);
+    ++portGeneration; // the running job sends nothing more, not even to the next port
+    output.releaseSounding();
     output.close();
+    openedPort = -1;
     if (device == NoDevice)
         return;
     const std::string& name = outputNames[static_cast<size_t>(device - 1)];
     const int err = output.open(static_cast<unsigned>(device - 1));
+    guard.unlock();
     if (err == 0) {
+        openedPort = device - 1;
         reportDevice(device);
         prefs.set(DeviceKey, device);
         prefs.set(DeviceNameKey, name.c_str());
+        prefs.flush(); // chosen now, so kept even if the program never closes normally
     } else {
         showMessage(formatText("Cannot open MIDI output %s, error %d", name.c_str(), err));
     }
@@ -68,5 +81,6 @@ void App::selectOutput(int id) {
 void App::selectPause(int id) {
     menubar->setValue(id, true);
     prefs.set(PauseKey, id - CmdFirstPause);
+    prefs.flush();
     pauseSeconds = (id - CmdFirstPause) + 1.0;
 }

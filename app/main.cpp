@@ -1,6 +1,7 @@
 #include "App.h"
 
 #include "Flt_AppSetup.h"
+#include "QuitSignals.h"
 
 int main(int argc, char** argv) {
     Flt_AppSetup setup = Flt_AppSetup::sizable(900, 627);
@@ -10,6 +11,7 @@ int main(int argc, char** argv) {
     setup.console = false;
     {
         App app(setup);
+        QuitSignals signals([&app] { app.quitNow(); });
         app.run(argc, argv);
     }
     return 0;
