@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 
 #include "FltEventLoop.h"
+#include "FltStdoutCapture.h"
 #include "FltXdotool.h"
 #include "MyBrowser.h"
 
@@ -67,6 +68,30 @@ TEST_F(PlayerWindow, ReservedKeysDoNothingAndQStoresAndCloses) {
          {"Files0:" + song, std::string("Pause:4"), std::string("Continuous:1")})
         EXPECT_NE(store.find(kept), std::string::npos) << kept;
     EXPECT_EQ(store.find("Files1:"), std::string::npos);
+}
+
+// A first start stores only its pause; a chosen pause is on disk at once, the toggles at close.
+TEST_F(PlayerWindow, ChoicesAreOnDiskAtOnceAndTogglesAtClose) {
+    StdoutCapture out;
+    openPlayer();
+    EXPECT_TRUE(out.contains("MIDIdevice = 0"));
+    EXPECT_TRUE(messages.empty());
+    const std::string first = home.storeText("nvx", "Veltrano");
+    EXPECT_NE(first.find("Pause:0"), std::string::npos) << first;
+    EXPECT_EQ(first.find("MIDIdevice"), std::string::npos) << first;
+    app->menubar->picked(app->menubar->find_item("Settings/Pause between files/3 sec"));
+    app->menubar->picked(app->menubar->find_item("Settings/Play all tracks"));
+    app->menubar->picked(app->menubar->find_item("Settings/Follow tempo changes"));
+    const std::string chosen = home.storeText("nvx", "Veltrano");
+    EXPECT_NE(chosen.find("Pause:2"), std::string::npos) << chosen;
+    EXPECT_EQ(chosen.find("AllTracks"), std::string::npos) << chosen;
+    app->menuCommand(CmdExit);
+    const std::string closed = closePlayer();
+    for (const char* kept : {"AllTracks:1", "FollowTempo:1", "Continuous:0"})
+        EXPECT_NE(closed.find(kept), std::string::npos) << kept << closed;
+    openPlayer();
+    EXPECT_TRUE(app->menubar->value(CmdAllTracks) && app->menubar->value(CmdFollowTempo));
+    EXPECT_EQ(app->pauseSeconds, 3.0);
 }
 
 // The one real box of the suite: shown, found by its text, closed as a user would.
