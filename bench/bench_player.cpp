@@ -1,0 +1,167 @@
+// The player's costs through a private JACK server, on an X display (xvfb-run):
+//   1. CPU of the built player, idle with its window open and while it plays a dense file
+//      (chords of eight notes every 10 ms), from /proc/PID/stat;
+//   2. stop latency: from the Stop button's action to the last Note Off at a receiver,
+//      over 50 stops of eight held notes, in-process.
+// bench_player PATH_TO_VELTRANO [JACK_PERIOD_FRAMES, 64 by default]
+#include "App.h"
+#include "JackServer.h"
+#include "MidiReceiver.h"
+#include "SmfBuilder.h"
+#include "TempDir.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Button.H>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int Stops = 50;
+constexpr int HeldNotes = 8;
+
+// Chords of eight notes, one every 10 ms: about 1,500 messages a second.
+std::string denseSong(const TempDir& folder) {
+    SmfTrackBuilder track(false);
+    for (int chord = 0; chord < 2000; ++chord) {
+        const auto root = static_cast<unsigned char>(40 + chord % 24);
+        for (unsigned char step = 0; step < 8; ++step)
+            track.channel(step == 0 ? 10 : 0,
+                          {0x90, static_cast<unsigned char>(root + 3 * step), 80});
+        for (unsigned char step = 0; step < 8; ++step)
+            track.channel(0, {0x80, static_cast<unsigned char>(root + 3 * step), 0});
+    }
+    track.endOfTrack();
+    return folder.write("dense.mid", singleTrackFile(track.body(), 480));
+}
+
+std::string heldSong(const TempDir& folder) {
+    SmfTrackBuilder track;
+    for (unsigned char note = 60; note < 60 + HeldNotes; ++note)
+        track.channel(0, {0x90, note, 90});
+    track.channel(480 * 120, {0x80, 60, 0}).endOfTrack();
+    return folder.write("held.mid", singleTrackFile(track.body(), 480));
+}
+
+// utime and stime, fields 14 and 15 (the name in field 2 has no spaces here).
+double cpuSeconds(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::vector<std::string> fields;
+    for (std::string field; fields.size() < 15 && stat >> field;)
+        fields.push_back(field);
+    if (fields.size() < 15)
+        return 0;
+    const double ticks = std::stod(fields[13]) + std::stod(fields[14]);
+    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+double percentOfACore(pid_t pid, double seconds) {
+    const double before = cpuSeconds(pid);
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    return 100.0 * (cpuSeconds(pid) - before) / seconds;
+}
+
+void measureProcess(const char* player, const TempDir& home, const MidiReceiver& receiver) {
+    const int device = receiver.indexIn(ZylmidiOut::portNames()) + 1;
+    std::filesystem::create_directories(home.path() + "/.fltk/nvx");
+    std::ofstream(home.path() + "/.fltk/nvx/Veltrano.prefs")
+        << "; FLTK preferences file format 1.0\n; vendor: nvx\n; application: Veltrano\n\n[.]\n"
+        << "MIDIdevice:" << device << "\nFiles0:" << denseSong(home) << "\n";
+    setenv("HOME", home.path().c_str(), 1);
+    char* args[] = {const_cast<char*>(player), nullptr};
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, player, &quiet, nullptr, args, environ) != 0)
+        return;
+    const std::string click = "w=$(xdotool search --sync --onlyvisible --name '^Veltrano V1.4' "
+                              "| head -1) && xdotool mousemove --sync --window $w 125 75 click 1";
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    std::printf("CPU idle, window open:   %5.2f %% of one core over 5 s\n", percentOfACore(pid, 5));
+    if (std::system(click.c_str()) == 0) {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        const size_t before = receiver.count();
+        const double percent = percentOfACore(pid, 8);
+        std::printf("CPU playing:             %5.2f %% of one core over 8 s (%zu messages)\n",
+                    percent, receiver.count() - before);
+    }
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+}
+
+bool serveUntil(const std::function<bool()>& done) {
+    const auto giveUp = Clock::now() + std::chrono::seconds(10);
+    while (!done() && Clock::now() < giveUp)
+        Fl::wait(0.001);
+    return done();
+}
+
+void measureStops(const TempDir& home, MidiReceiver& receiver) {
+    Flt_AppSetup setup = Flt_AppSetup::sizable(900, 627);
+    setup.vendor = "nvx";
+    setup.appName = "Veltrano";
+    App app(setup);
+    app.show();
+    app.menuCommand(CmdFirstOutput + receiver.indexIn(app.outputNames));
+    app.addFiles({heldSong(home)});
+    std::mt19937 random(7);
+    std::vector<double> millis;
+    for (int i = 0; i < Stops; ++i) {
+        const size_t before = receiver.count();
+        app.buttonPressed(app.startButton);
+        if (!serveUntil([&] { return receiver.count() >= before + HeldNotes; }))
+            break;
+        const auto until = Clock::now() + std::chrono::milliseconds(random() % 200);
+        serveUntil([&] { return Clock::now() >= until; });
+        const auto pressed = Clock::now();
+        app.buttonPressed(app.startButton);
+        if (!serveUntil([&] { return receiver.count() >= before + 2 * HeldNotes; }))
+            break;
+        const auto last = receiver.messages(before + 2 * HeldNotes - 1)[0].stamp;
+        millis.push_back(std::chrono::duration<double, std::milli>(last - pressed).count());
+        serveUntil([&] { return !app.player.isRunning(); });
+    }
+    std::sort(millis.begin(), millis.end());
+    if (millis.size() != Stops) {
+        std::printf("stop latency: only %zu of %d stops measured\n", millis.size(), Stops);
+        return;
+    }
+    std::printf("stop latency over %d stops: p50 %.1f ms, p99 %.1f ms, max %.1f ms\n", Stops,
+                millis[Stops / 2], millis[Stops * 99 / 100], millis.back());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: bench_player PATH_TO_VELTRANO [JACK_PERIOD_FRAMES]\n");
+        return 2;
+    }
+    // A JACK client wakes every period, playing or not: its cost shows at short periods.
+    const unsigned period = argc > 2 ? static_cast<unsigned>(std::atoi(argv[2])) : 64;
+    std::printf("JACK period: %u frames at 48 kHz\n", period);
+    JackServer server(period);
+    MidiReceiver receiver("veltrano/receiver");
+    if (!server.ready() || !receiver.ready()) {
+        std::fprintf(stderr, "no JACK server\n");
+        return 1;
+    }
+    TempDir home;
+    measureProcess(argv[1], home, receiver);
+    measureStops(home, receiver);
+    return 0;
+}
