@@ -1,6 +1,7 @@
 #include "App.h"
 
 #include "MenuLabel.h"
+#include "Message.h"
 #include "MyBrowser.h"
 
 #include <FL/Fl.H>
@@ -8,7 +9,6 @@
 #include <FL/fl_ask.H>
 
 #include <algorithm>
-#include <iostream>
 #include <string>
 
 namespace {
@@ -151,7 +151,7 @@ void App::buttonCallback(Fl_Widget* w, void* data) {
 
 void App::showMessage(const std::string& text) {
     if (quitting) { // no box may hold up the end; the text still goes somewhere
-        std::cerr << text << std::endl;
+        logLine(text, stderr);
         return;
     }
     if (messageSink) {

@@ -1,12 +1,11 @@
 #include "App.h"
 
 #include "InterruptibleSleep.h"
+#include "Message.h"
 #include "ZylmidiFile.h"
 #include "ZylmidiSchedule.h"
 #include "ZylmidiTimeline.h"
 #include "ZylmidiWire.h"
-
-#include <iostream>
 
 namespace {
 
@@ -17,7 +16,7 @@ constexpr double MicrosPerSecond = 1000000.0;
 // Worker thread: touches no widget, only the port (under portLock), the stop flag, the
 // speed and the figures it publishes.
 bool App::playFile(const Flt_StopFlag& stop, std::string path, double pause, PlayOptions options) {
-    std::cout << "Thread running: " << path << std::endl;
+    logLine("Thread running: " + path);
     playbackEnd = EndStopped;
     const auto stopAsked = stop.predicate();
     if (pause > 0) {

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iostream>
 
 namespace {
 
@@ -38,7 +37,7 @@ void App::startPlaying(const std::string& path, double pause) {
 }
 
 void App::playbackEnded(bool) {
-    std::cout << "Next cmd = " << nextCommand << std::endl;
+    logLine("Next cmd = " + std::to_string(nextCommand));
     stopTitleClock();
     playlist->markFirst(false);
     startButton->label("Start");

@@ -4,8 +4,6 @@
 #include "Message.h"
 #include "MyBrowser.h"
 
-#include <iostream>
-
 namespace {
 
 const char* const DeviceKey = "MIDIdevice";
@@ -20,7 +18,7 @@ const char* const FollowTempoKey = "FollowTempo";
 constexpr int NoDevice = 0;
 
 void reportDevice(int device) {
-    std::cout << "MIDIdevice = " << device << std::endl;
+    logLine("MIDIdevice = " + std::to_string(device));
 }
 
 } // namespace

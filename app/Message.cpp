@@ -20,3 +20,9 @@ std::string formatText(const char* format, ...) {
     va_end(again);
     return text;
 }
+
+void logLine(const std::string& line, FILE* stream) {
+    const std::string withEnd = line + "\n";
+    std::fwrite(withEnd.data(), 1, withEnd.size(), stream);
+    std::fflush(stream);
+}

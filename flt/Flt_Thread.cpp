@@ -20,8 +20,8 @@ const auto queueFullRetry = std::chrono::milliseconds(1);
 const int awakeQueued = 0;
 
 void logLine(const char* text) {
-    std::fputs(text, stdout);
-    std::fputc('\n', stdout);
+    // One call, so that a line of the user-interface thread cannot land inside it.
+    std::printf("%s\n", text);
     std::fflush(stdout);
 }
 
