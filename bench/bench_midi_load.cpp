@@ -1,5 +1,6 @@
 // Load speed and memory of ZylmidiFile::load on a big generated format 1 file: 16 tracks,
 // 4,000,000 events of notes in running status, controllers, meta text and sysex.
+#include "BenchFigures.h"
 #include "SmfBuilder.h"
 #include "TempDir.h"
 #include "ZylmidiFile.h"
@@ -26,27 +27,6 @@ Bytes bigSong() {
         appendBytes(out, trackChunk(track.body()));
     }
     return out;
-}
-
-// A field of /proc/self/status in kibibytes ("VmRSS", "VmHWM"), or -1.
-long statusKiB(const std::string& field) {
-    std::ifstream status("/proc/self/status");
-    std::string name;
-    long value = -1;
-    while (status >> name) {
-        if (name == field + ":" && status >> value)
-            return value;
-        status.ignore(1 << 16, '\n');
-    }
-    return -1;
-}
-
-// Starts a new peak for VmHWM; Linux takes "5" as that request.
-bool resetPeak() {
-    std::ofstream refs("/proc/self/clear_refs");
-    refs << "5";
-    refs.flush();
-    return static_cast<bool>(refs);
 }
 
 std::size_t eventCount(const ZylmidiFile& song) {

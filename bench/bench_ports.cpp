@@ -1,6 +1,8 @@
 // Cost of ZylmidiOut::send through a real JACK port, the longest send of a long burst,
 // and the drift of ZylmidiOut::play against its ideal schedule, judged by the receiver's
 // steady-clock stamps. Starts its own private JACK server and receiver.
+#include "BenchFigures.h"
+#include "BenchPort.h"
 #include "JackServer.h"
 #include "MidiReceiver.h"
 #include "ZylmidiFile.h"
@@ -26,16 +28,6 @@ constexpr uint16_t PlayDivision = 480;
 
 double microsBetween(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double, std::micro>(to - from).count();
-}
-
-double percentile(std::vector<double> values, double fraction) {
-    std::sort(values.begin(), values.end());
-    return values[static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1))];
-}
-
-bool openOnReceiver(ZylmidiOut& out, const MidiReceiver& receiver) {
-    const int index = receiver.indexIn(ZylmidiOut::portNames());
-    return index >= 0 && out.open(static_cast<unsigned>(index)) == 0;
 }
 
 // Releases what the send figures left sounding and waits until the releases arrive, so

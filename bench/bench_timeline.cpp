@@ -1,6 +1,7 @@
 // Building the playing order of a big format 1 song (16 tracks, 4,000,000 events) with all
 // tracks merged and the tempo followed, as the player does before the first event: time and
 // the memory it adds beyond the loaded song.
+#include "BenchFigures.h"
 #include "SmfBuilder.h"
 #include "TempDir.h"
 #include "ZylmidiTimeline.h"
@@ -35,27 +36,6 @@ const ZylmidiFile& bigSong() {
         return loaded;
     }();
     return song;
-}
-
-// A field of /proc/self/status in kibibytes ("VmRSS", "VmHWM"), or -1.
-long statusKiB(const std::string& field) {
-    std::ifstream status("/proc/self/status");
-    std::string name;
-    long value = -1;
-    while (status >> name) {
-        if (name == field + ":" && status >> value)
-            return value;
-        status.ignore(1 << 16, '\n');
-    }
-    return -1;
-}
-
-// Starts a new peak for VmHWM; Linux takes "5" as that request.
-bool resetPeak() {
-    std::ofstream refs("/proc/self/clear_refs");
-    refs << "5";
-    refs.flush();
-    return static_cast<bool>(refs);
 }
 
 struct FirstBuild {

@@ -6,6 +6,8 @@
 // the file's own timing gives it.
 //
 //     bench_timing [seconds]    (length of the song; 60 when not given)
+#include "BenchFigures.h"
+#include "BenchPort.h"
 #include "JackServer.h"
 #include "MidiReceiver.h"
 #include "SmfBuilder.h"
@@ -133,11 +135,6 @@ double millisBetween(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
-double percentile(std::vector<double> values, double fraction) {
-    std::sort(values.begin(), values.end());
-    return values[static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1))];
-}
-
 // p50, p99 and the largest of the errors' sizes, and the signed error of the last event.
 void printErrors(const char* name, const char* where, const std::vector<double>& errors) {
     std::vector<double> sizes;
@@ -173,11 +170,6 @@ void report(const char* name, const Run& run, const std::vector<double>& ideal,
     // What JACK adds on its own: up to one period until the next process cycle.
     std::printf("%-9s send to receiver p50 %.3f ms  p99 %.3f ms\n", name, percentile(delivery, 0.5),
                 percentile(delivery, 0.99));
-}
-
-bool openOnReceiver(ZylmidiOut& out, const MidiReceiver& receiver) {
-    const int index = receiver.indexIn(ZylmidiOut::portNames());
-    return index >= 0 && out.open(static_cast<unsigned>(index)) == 0;
 }
 
 double songSeconds(int argc, char** argv) {
