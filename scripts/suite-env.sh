@@ -4,5 +4,18 @@ withDisplay() { xvfb-run -a -s "-screen 0 1600x1200x24 -nolisten tcp" "$@"; }
 runSuite() { # runSuite BUILD_DIR [ctest arguments...]
   local dir=$1
   shift
+  clearStaleJackServers
   (cd "$dir" && withDisplay ctest --output-on-failure --no-tests=error "$@")
+}
+
+# Test servers are named "veltrano-...". One whose test died while it was stopped
+# (SIGSTOP) stays stopped with its end pending; SIGCONT lets it end. JACK's registry of
+# servers holds eight slots and frees the slot of a killed server only for a new server of
+# the same name, so when no JACK server runs at all, the stale registry goes too.
+clearStaleJackServers() {
+  pkill -CONT -f '^jackd -n veltrano-' 2>/dev/null || true
+  sleep 0.5
+  if ! pgrep -x jackd >/dev/null 2>&1 && ! pgrep -x jackdbus >/dev/null 2>&1; then
+    rm -f /dev/shm/jack-shm-registry /dev/shm/jack-[0-9]*-[0-9]* 2>/dev/null || true
+  fi
 }
