@@ -9,30 +9,32 @@ double tickAt(uint16_t division, uint32_t bpm) {
     return song.secondsPerTick(bpm);
 }
 
-TEST(MidiTickTiming, TickLengthAtTheReferenceTempo) {
+TEST(MidiTickTiming, TickLengthFromDivisionAndTempo) {
     EXPECT_EQ(ReferenceTempo, 120u);
-    EXPECT_DOUBLE_EQ(tickAt(480, ReferenceTempo), 60.0 / 57600);
-    EXPECT_DOUBLE_EQ(480 * tickAt(480, ReferenceTempo), 0.5); // a quarter note at 120 BPM
-    EXPECT_DOUBLE_EQ(tickAt(96, ReferenceTempo), 60.0 / 11520);
+    const struct {
+        uint16_t division;
+        uint32_t bpm;
+        double seconds;
+    } cases[] = {
+        {480, ReferenceTempo, 0.5 / 480}, // a quarter note at 120 BPM
+        {96, ReferenceTempo, 60.0 / 11520},
+        {32767, ReferenceTempo, 60.0 / 3932040},
+        {1, 1, 60.0},
+        {480, 60, 1.0 / 480},
+        // No tick count, or a tempo of 0 that would make every tick endless: no wait.
+        {0, ReferenceTempo, 0.0},
+        {0xE728, ReferenceTempo, 0.0}, // SMPTE: 25 frames of 40 ticks
+        {0x8000, ReferenceTempo, 0.0},
+        {0xFFFF, ReferenceTempo, 0.0},
+        {480, 0, 0.0},
+        // The product is taken in 32 bits: 32767 * 131076 still fits; 16384 * 262145 =
+        // 2^32 + 16384 wraps to 16384.
+        {32767, 131076, 60.0 / 4294967292.0},
+        {16384, 262145, 60.0 / 16384},
+    };
+    for (const auto& c : cases)
+        EXPECT_DOUBLE_EQ(tickAt(c.division, c.bpm), c.seconds) << c.division << " " << c.bpm;
     EXPECT_DOUBLE_EQ(ZylmidiFile().secondsPerTick(ReferenceTempo), 60.0 / 28800); // cleared: 240
-    EXPECT_DOUBLE_EQ(tickAt(32767, ReferenceTempo), 60.0 / 3932040);
-    EXPECT_DOUBLE_EQ(tickAt(1, 1), 60.0);
-    EXPECT_DOUBLE_EQ(tickAt(480, 60), 2 * tickAt(480, 120));
-}
-
-TEST(MidiTickTiming, NoTickCountMeansNoWait) {
-    EXPECT_EQ(tickAt(0, ReferenceTempo), 0.0);
-    EXPECT_EQ(tickAt(0xE728, ReferenceTempo), 0.0); // SMPTE: 25 frames of 40 ticks
-    EXPECT_EQ(tickAt(0x8000, ReferenceTempo), 0.0);
-    EXPECT_EQ(tickAt(0xFFFF, ReferenceTempo), 0.0);
-    EXPECT_EQ(tickAt(480, 0), 0.0); // a tempo of 0 would make every tick endless
-}
-
-TEST(MidiTickTiming, ProductIsTakenIn32Bits) {
-    // 32767 * 131076 = 4294967292 still fits; 32768 * 131072 does not reach here (SMPTE bit).
-    EXPECT_DOUBLE_EQ(tickAt(32767, 131076), 60.0 / 4294967292.0);
-    // 16384 * 262145 = 2^32 + 16384 wraps to 16384.
-    EXPECT_DOUBLE_EQ(tickAt(16384, 262145), 60.0 / 16384);
 }
 
 TEST(MidiTickTiming, TimingComesFromTheHeaderNotFromTempoEvents) {

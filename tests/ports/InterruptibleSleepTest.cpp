@@ -2,65 +2,37 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-// A stop predicate that counts how often it is asked and turns true on call `stopAt`
-// (never, when 0).
-struct CountingStop {
-    int calls = 0;
-    int stopAt = 0;
-    std::function<bool()> predicate() {
-        return [this] { return ++calls >= stopAt && stopAt != 0; };
+// How long is slept in which slices, and what a stop on the n-th ask leaves unslept.
+TEST(InterruptibleSleep, SlicesAsksAndRemainders) {
+    const struct {
+        int64_t duration;
+        int32_t slice;
+        int stopAt; // the ask that turns true; 0: none does
+        int64_t remaining;
+        int asks;
+    } cases[] = {
+        {250000, 100000, 0, 0, 3}, // 100 + 100 + 50 ms
+        {200000, 100000, 0, 0, 2},
+        {2500, 1000, 0, 0, 3},
+        {0, 100000, 0, 0, 1}, // no duration still asks once
+        {-1, 100000, 0, 0, 1},
+        {-5000000, 100000, 0, 0, 1},
+        {0, 100000, 1, 1, 1},
+        {-5000000, 100000, 1, 1, 1},
+        {250000, 100000, 1, 250000, 1},
+        {250000, 100000, 3, 50000, 3}, // no slice is slept after the stop
+        {1300, 500, 2, 800, 2},
+        {3000, 0, 0, 0, 1}, // a slice that is no length ends in one step
+        {3000, -100000, 0, 0, 1},
+    };
+    for (const auto& c : cases) {
+        int asks = 0;
+        const auto stop = [&] { return ++asks >= c.stopAt && c.stopAt != 0; };
+        EXPECT_EQ(interruptibleSleep(c.duration, stop, c.slice), c.remaining)
+            << c.duration << "/" << c.slice << "/" << c.stopAt;
+        EXPECT_EQ(asks, c.asks) << c.duration << "/" << c.slice << "/" << c.stopAt;
     }
-};
-
-} // namespace
-
-TEST(InterruptibleSleep, SleepsTheWholeDurationInSlices) {
-    CountingStop never;
-    EXPECT_EQ(interruptibleSleep(250000, never.predicate(), 100000), 0);
-    EXPECT_EQ(never.calls, 3) << "100 + 100 + 50 ms";
-
-    CountingStop exact;
-    EXPECT_EQ(interruptibleSleep(200000, exact.predicate(), 100000), 0);
-    EXPECT_EQ(exact.calls, 2);
-
-    CountingStop shortSlices;
-    EXPECT_EQ(interruptibleSleep(2500, shortSlices.predicate(), 1000), 0);
-    EXPECT_EQ(shortSlices.calls, 3);
-
-    EXPECT_EQ(interruptibleSleep(1500, {}, 1000), 0) << "an empty predicate never stops";
-}
-
-TEST(InterruptibleSleep, NoDurationStillAsksOnce) {
-    for (int64_t duration : {int64_t{0}, int64_t{-1}, int64_t{-5000000}}) {
-        CountingStop never;
-        EXPECT_EQ(interruptibleSleep(duration, never.predicate(), 100000), 0) << duration;
-        EXPECT_EQ(never.calls, 1) << duration;
-
-        CountingStop atOnce{0, 1};
-        EXPECT_EQ(interruptibleSleep(duration, atOnce.predicate(), 100000), 1) << duration;
-    }
+    // An empty predicate never stops.
+    EXPECT_EQ(interruptibleSleep(1500, {}, 1000), 0);
     EXPECT_EQ(interruptibleSleep(0, {}, 100000), 0);
-}
-
-TEST(InterruptibleSleep, StopReturnsTheRemainingTime) {
-    CountingStop atOnce{0, 1};
-    EXPECT_EQ(interruptibleSleep(250000, atOnce.predicate(), 100000), 250000);
-    EXPECT_EQ(atOnce.calls, 1);
-
-    CountingStop third{0, 3};
-    EXPECT_EQ(interruptibleSleep(250000, third.predicate(), 100000), 50000);
-    EXPECT_EQ(third.calls, 3) << "no slice is slept after the stop";
-
-    CountingStop second{0, 2};
-    EXPECT_EQ(interruptibleSleep(1300, second.predicate(), 500), 800);
-}
-
-TEST(InterruptibleSleep, NonPositiveSliceEndsInOneStep) {
-    for (int32_t slice : {0, -100000}) {
-        CountingStop never;
-        EXPECT_EQ(interruptibleSleep(3000, never.predicate(), slice), 0) << slice;
-        EXPECT_EQ(never.calls, 1) << slice;
-    }
 }
