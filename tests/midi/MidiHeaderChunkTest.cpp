@@ -109,6 +109,11 @@ TEST(MidiHeaderChunk, BrokenFilesGiveTheirCodeAndAClearedSong) {
              return file;
          }(),
          MidiFileReadError},
+        // Running status does not cross tracks: the second has no event of its own yet.
+        {"running status from the track before",
+         concat({smfHeader(1, 2, 96), trackChunk({0x00, 0x90, 0x3C, 0x40}),
+                 trackChunk({0x00, 0x3E, 0x40})}),
+         MidiFileNoRunningStatus},
         // Other chunk types are not skipped.
         {"XFIH before MTrk",
          concat({header,
