@@ -1,48 +1,45 @@
 // Songs as a sequencer would write them, a few thousand events each, checked event by event.
 #include "MidiTestSupport.h"
 
+#include <tuple>
+
 namespace {
 
-TEST(MidiRealisticFile, FormatZeroSongWithEveryChannelInOneTrack) {
+// Format 0 with every channel in one track; format 1 with a tempo track and one track per
+// channel.
+TEST(MidiRealisticFile, SequencerSongsReadEventByEvent) {
     std::mt19937 random(2024);
-    SmfTrackBuilder track;
-    track.text(0, "Format 0 song").tempo(0, 500000).sysex(0, {0x7E, 0x7F, 0x09, 0x01});
+    std::vector<SmfTrackBuilder> zero(1), one(6);
+    zero[0].text(0, "Format 0 song").tempo(0, 500000).sysex(0, {0x7E, 0x7F, 0x09, 0x01});
     for (unsigned char channel = 0; channel < 16; ++channel)
-        appendMixedEvents(track, random, 250, channel);
-    track.endOfTrack(96);
-    ASSERT_GT(track.events().size(), 4000u);
-
-    TempDir dir;
-    ZylmidiFile song;
-    ASSERT_EQ(loadBytes(dir, singleTrackFile(track.body(), 384), song), 0);
-    EXPECT_EQ(song.format, 0);
-    EXPECT_EQ(song.division, 384);
-    ASSERT_EQ(song.trackCount(), 1);
-    EXPECT_TRUE(sameEvents(song.tracks[0].events, track.events()));
-}
-
-TEST(MidiRealisticFile, FormatOneSongWithATempoTrackAndOneTrackPerChannel) {
-    std::mt19937 random(7);
-    std::vector<SmfTrackBuilder> tracks(6);
-    tracks[0].text(0, "Format 1 song").tempo(0, 600000).meta(0, 0x58, {4, 2, 24, 8});
+        appendMixedEvents(zero[0], random, 250, channel);
+    zero[0].endOfTrack(96);
+    ASSERT_GT(zero[0].events().size(), 4000u);
+    one[0].text(0, "Format 1 song").tempo(0, 600000).meta(0, 0x58, {4, 2, 24, 8});
     for (int change = 0; change < 40; ++change)
-        tracks[0].tempo(960, 400000 + 5000 * change);
-    for (std::size_t i = 1; i < tracks.size(); ++i) {
-        tracks[i].meta(0, 0x03, {'P', 'a', 'r', 't'}).sysex(0, {0x41, 0x10, 0x42, 0x12, 0x00});
-        appendMixedEvents(tracks[i], random, 900, static_cast<unsigned char>(i));
+        one[0].tempo(960, 400000 + 5000 * change);
+    for (std::size_t i = 1; i < one.size(); ++i) {
+        one[i].meta(0, 0x03, {'P', 'a', 'r', 't'}).sysex(0, {0x41, 0x10, 0x42, 0x12, 0x00});
+        appendMixedEvents(one[i], random, 900, static_cast<unsigned char>(i));
+        one[i].endOfTrack();
     }
-    Bytes file = smfHeader(1, static_cast<uint16_t>(tracks.size()), 960);
-    for (auto& track : tracks)
-        appendBytes(file, trackChunk(track.endOfTrack().body()));
+    one[0].endOfTrack();
 
     TempDir dir;
-    ZylmidiFile song;
-    ASSERT_EQ(loadBytes(dir, file, song), 0);
-    EXPECT_EQ(song.format, 1);
-    EXPECT_EQ(song.division, 960);
-    ASSERT_EQ(song.trackCount(), static_cast<int>(tracks.size()));
-    for (std::size_t i = 0; i < tracks.size(); ++i)
-        EXPECT_TRUE(sameEvents(song.tracks[i].events, tracks[i].events())) << "track " << i;
+    for (const auto& [format, division, tracks] :
+         {std::make_tuple(0, 384, &zero), std::make_tuple(1, 960, &one)}) {
+        Bytes file = smfHeader(static_cast<uint16_t>(format), static_cast<uint16_t>(tracks->size()),
+                               static_cast<uint16_t>(division));
+        for (const SmfTrackBuilder& track : *tracks)
+            appendBytes(file, trackChunk(track.body()));
+        ZylmidiFile song;
+        ASSERT_EQ(loadBytes(dir, file, song), 0);
+        EXPECT_EQ(song.format, format);
+        EXPECT_EQ(song.division, division);
+        ASSERT_EQ(song.trackCount(), static_cast<int>(tracks->size()));
+        for (std::size_t i = 0; i < tracks->size(); ++i)
+            EXPECT_TRUE(sameEvents(song.tracks[i].events, (*tracks)[i].events())) << i;
+    }
 }
 
 TEST(MidiRealisticFile, MixedEventsUseRunningStatusAndEveryKind) {
