@@ -130,7 +130,8 @@ TEST(MidiHeaderChunk, BrokenFilesGiveTheirCodeAndAClearedSong) {
     for (const auto& c : cases) {
         ZylmidiFile song;
         song.format = 1; // leftovers a failure must clear
-        song.tracks.emplace_back();
+        song.division = 480;
+        song.tracks.emplace_back().events.push_back({0, {0x90, 60, 1}});
         EXPECT_EQ(loadBytes(dir, c.file, song), c.code) << c.name;
         EXPECT_TRUE(isCleared(song)) << c.name;
     }

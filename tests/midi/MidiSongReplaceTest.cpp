@@ -49,21 +49,6 @@ protected:
     ZylmidiFile song;
 };
 
-TEST_F(MidiSongReplace, EveryFailureClearsASongThatHeldAFile) {
-    for (const auto& [code, bytes] : filePerResult) {
-        loadGoodSong();
-        EXPECT_EQ(loadBytes(dir, bytes, song), code);
-        if (code == 0) {
-            EXPECT_EQ(song.trackCount(), 1);
-            continue;
-        }
-        EXPECT_TRUE(isCleared(song)) << code;
-        ZylmidiFile fresh; // and the same failure on a song that never held a file
-        EXPECT_EQ(loadBytes(dir, bytes, fresh), code);
-        EXPECT_TRUE(isCleared(fresh)) << code;
-    }
-}
-
 TEST_F(MidiSongReplace, GoodFileReplacesTheWholeSong) {
     loadGoodSong();
     ASSERT_EQ(loadBytes(dir, singleTrackFile({0x00, 0xC0, 0x05}, 96), song), 0);

@@ -137,7 +137,8 @@ TEST(MidiTrackEvents, BadBodiesGiveTheirCodeAndAClearedSong) {
     for (const auto& c : cases) {
         ZylmidiFile song;
         song.format = 1; // leftovers a failure must clear
-        song.tracks.emplace_back();
+        song.division = 480;
+        song.tracks.emplace_back().events.push_back({0, {0x90, 60, 1}});
         // The chunk claims more than the file has, so a cut message meets the file's end.
         Bytes file = smfHeader(0, 1, 96);
         appendBytes(file, trackChunk(c.body, static_cast<uint32_t>(c.body.size() + 100)));
