@@ -1,12 +1,8 @@
 #include "AppTestSupport.h"
 
-#include "FltEventLoop.h"
-#include "FltStdoutCapture.h"
 #include "JackServer.h"
-#include "MidiReceiver.h"
 #include "MyBrowser.h"
 
-#include <FL/Fl_Button.H>
 #include <jack/jack.h>
 
 #include <algorithm>
@@ -63,36 +59,6 @@ TEST_F(OutputMenu, OffersEachPortAsOneEntryUnderItsExactNameUpToTwenty) {
         EXPECT_EQ(entries, std::min<size_t>(ports.size(), 20) + 1);
         app.reset();
     }
-}
-
-TEST_F(OutputMenu, ChoosingAPortOpensItAndStartPlaysTheFirstLine) {
-    JackServer server;
-    ASSERT_TRUE(server.ready());
-    MidiReceiver receiver("veltrano/receiver");
-    ASSERT_TRUE(receiver.ready());
-    const std::string song = midiFile("song.mid");
-    openPlayer({"Files0:" + song});
-    ASSERT_EQ(lines().size(), 1u) << ::testing::PrintToString(messages);
-    const int number = receiver.indexIn(app->outputNames);
-    ASSERT_GE(number, 0);
-
-    StdoutCapture out;
-    const int none = app->menubar->find_index("Settings/Select MIDI output/(None)");
-    app->menubar->picked(&app->menubar->menu()[none + 1 + number]); // as a click does
-    ASSERT_NE(app->output.port, nullptr);
-    app->buttonPressed(app->startButton);
-    EXPECT_STREQ(app->startButton->label(), "Stop");
-    EXPECT_EQ(lines().front(), ">> song");
-    EXPECT_TRUE(loopUntil([this] { return !app->player.isRunning(); }, 10));
-    ASSERT_TRUE(receiver.waitFor(2));
-    EXPECT_EQ(receiver.messages()[0].bytes, (std::vector<unsigned char>{0x90, 60, 100}));
-    EXPECT_STREQ(app->startButton->label(), "Start");
-    EXPECT_EQ(lines().front(), "song");
-    EXPECT_EQ(app->nextCommand, NextStop);
-    for (const std::string& line : {"MIDIdevice = " + std::to_string(number + 1),
-                                    "Thread running: " + song, std::string("Next cmd = 2")})
-        EXPECT_TRUE(out.contains(line)) << line;
-    EXPECT_NE(closePlayer().find("MIDIdevice:" + std::to_string(number + 1)), std::string::npos);
 }
 
 // Each start lists the ports in another order, so a stored number can name another port.

@@ -132,16 +132,28 @@ TEST_F(Playback, SendsTheMessagesOfTheChosenTracksAtTheirMoments) {
          true,
          {{{0x90, 60, 100}, 0}, {{0x80, 60, 0}, 1}, {{0x91, 64, 100}, 1}, {{0x81, 64, 0}, 2}}},
     };
+    const int number = receiver.indexIn(app->outputNames) + 1;
+    EXPECT_TRUE(out.contains("MIDIdevice = " + std::to_string(number)));
     for (const Case& c : cases) {
         app->menuCommand(CmdClearPlaylist);
-        app->addFiles({song("song.mid", c.tracks, c.tracks.size() > 1)});
+        const std::string file = song("song.mid", c.tracks, c.tracks.size() > 1);
+        app->addFiles({file});
         app->menubar->setValue(CmdAllTracks, c.allTracks);
         app->menubar->setValue(CmdFollowTempo, c.followTempo);
         const size_t before = receiver.count();
         click(app->startButton);
+        EXPECT_STREQ(app->startButton->label(), "Stop");
+        EXPECT_EQ(lines().front(), ">> song");
         expectHeard(before, c.heard);
         EXPECT_TRUE(idle());
+        EXPECT_STREQ(app->startButton->label(), "Start");
+        EXPECT_EQ(lines().front(), "song");
+        EXPECT_EQ(app->nextCommand, NextStop);
+        EXPECT_TRUE(out.contains("Thread running: " + file));
     }
+    EXPECT_TRUE(out.contains("Next cmd = 2"));
+    EXPECT_NE(closePlayer().find("\nMIDIdevice:" + std::to_string(number) + "\n"),
+              std::string::npos);
 }
 
 TEST_F(Playback, StopAndAFilesEndReleaseNotesAndPedal) {

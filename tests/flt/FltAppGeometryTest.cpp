@@ -56,18 +56,15 @@ TEST_F(AppGeometryTest, FirstStartUsesTheDefaultsAndLaterStartsRestoreExactly) {
         app.hide();
     }
     ASSERT_TRUE(storeHolds(moved));
-    for (int restart = 1; restart <= 3; ++restart) {
-        SCOPED_TRACE("restart " + std::to_string(restart));
-        Flt_AppSetup setup = playerSetup();
-        {
-            CountingApp app(setup);
-            showAndSettle(app);
-            EXPECT_EQ(serverGeometry(app), moved);
-            app.hide();
-        }
-        EXPECT_EQ((WindowRect{setup.x, setup.y, setup.w, setup.h}), moved);
-        EXPECT_TRUE(storeHolds(moved));
+    Flt_AppSetup setup = playerSetup();
+    {
+        CountingApp app(setup);
+        showAndSettle(app);
+        EXPECT_EQ(serverGeometry(app), moved);
+        app.hide();
     }
+    EXPECT_EQ((WindowRect{setup.x, setup.y, setup.w, setup.h}), moved);
+    EXPECT_TRUE(storeHolds(moved)); // a restart that moves nothing writes the same
 }
 
 TEST_F(AppGeometryTest, StoredSizeIsRaisedToTheMinimumAndPositionBelowOneIgnored) {
