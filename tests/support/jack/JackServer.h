@@ -19,12 +19,9 @@ public:
 
     // True once the server accepted a client, until it is stopped or killed.
     bool ready() const { return accepting; }
-    const std::string& name() const { return serverName; }
 
     // SIGKILL, as a crashing server would die; then what it leaves behind is cleaned up.
     void kill();
-    // SIGTERM, and SIGKILL when it has not ended within a few seconds.
-    void stop();
     // SIGSTOP and SIGCONT: a server that hangs, its clients still connected, and recovers.
     void stall();
     void resume();
@@ -33,6 +30,8 @@ public:
     static void pointAtAbsentServer();
 
 private:
+    // SIGTERM, and SIGKILL when it has not ended within a few seconds.
+    void stop();
     // Starts jackd under our name and waits until it accepts clients.
     bool launch();
     void killNow();
