@@ -36,15 +36,6 @@ std::string windowId(Fl_Window* window) {
 
 using PlayerWindow = PlayerTest;
 
-TEST_F(PlayerWindow, ButtonsStayPutAndThePlaylistFillsTheRest) {
-    openPlayer();
-    EXPECT_STREQ(app->label(), "Veltrano V1.4");
-    expectLayout(*app, 900, 627);
-    app->resize(app->x(), app->y(), 1200, 800);
-    loopFor(0.2);
-    expectLayout(*app, 1200, 800);
-}
-
 // The store is read through the menu actions at start and written at close.
 TEST_F(PlayerWindow, ReservedKeysDoNothingAndQStoresAndCloses) {
     const std::string song = midiFile("song.mid"), gone = folder.file("gone.mid");
@@ -71,9 +62,14 @@ TEST_F(PlayerWindow, ReservedKeysDoNothingAndQStoresAndCloses) {
 }
 
 // A first start stores only its pause; a chosen pause is on disk at once, the toggles at close.
-TEST_F(PlayerWindow, ChoicesAreOnDiskAtOnceAndTogglesAtClose) {
+// The buttons stay put and the playlist fills the rest.
+TEST_F(PlayerWindow, FirstStartLaysOutAndStoresChoicesAtOnceAndTogglesAtClose) {
     StdoutCapture out;
     openPlayer();
+    expectLayout(*app, 900, 627);
+    app->resize(app->x(), app->y(), 1200, 800);
+    loopFor(0.2);
+    expectLayout(*app, 1200, 800);
     EXPECT_TRUE(out.contains("MIDIdevice = 0"));
     EXPECT_TRUE(messages.empty());
     const std::string first = home.storeText("nvx", "Veltrano");
