@@ -128,10 +128,7 @@ TEST(MidiHeaderChunk, BrokenFilesGiveTheirCodeAndAClearedSong) {
     };
     TempDir dir;
     for (const auto& c : cases) {
-        ZylmidiFile song;
-        song.format = 1; // leftovers a failure must clear
-        song.division = 480;
-        song.tracks.emplace_back().events.push_back({0, {0x90, 60, 1}});
+        ZylmidiFile song = songWithLeftovers();
         EXPECT_EQ(loadBytes(dir, c.file, song), c.code) << c.name;
         EXPECT_TRUE(isCleared(song)) << c.name;
     }

@@ -17,6 +17,15 @@ inline int loadBytes(const TempDir& dir, const Bytes& bytes, ZylmidiFile& song,
     return song.load(dir.write(name, bytes));
 }
 
+// A song holding a format, a division and an event: what a failed load must clear.
+inline ZylmidiFile songWithLeftovers() {
+    ZylmidiFile song;
+    song.format = 1;
+    song.division = 480;
+    song.tracks.emplace_back().events.push_back({0, {0x90, 60, 1}});
+    return song;
+}
+
 inline ::testing::AssertionResult isCleared(const ZylmidiFile& song) {
     if (song.format == 0 && song.division == 240 && song.trackCount() == 0)
         return ::testing::AssertionSuccess();

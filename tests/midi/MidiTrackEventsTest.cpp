@@ -135,10 +135,7 @@ TEST(MidiTrackEvents, BadBodiesGiveTheirCodeAndAClearedSong) {
     };
     TempDir dir;
     for (const auto& c : cases) {
-        ZylmidiFile song;
-        song.format = 1; // leftovers a failure must clear
-        song.division = 480;
-        song.tracks.emplace_back().events.push_back({0, {0x90, 60, 1}});
+        ZylmidiFile song = songWithLeftovers();
         // The chunk claims more than the file has, so a cut message meets the file's end.
         Bytes file = smfHeader(0, 1, 96);
         appendBytes(file, trackChunk(c.body, static_cast<uint32_t>(c.body.size() + 100)));
