@@ -21,7 +21,7 @@ Bytes bigSong() {
     Bytes out = smfHeader(1, TrackCount, 480);
     std::mt19937 random(2026);
     for (int i = 0; i < TrackCount; ++i) {
-        SmfTrackBuilder track(false);
+        SmfTrackBuilder track;
         appendMixedEvents(track, random, EventsPerTrack, static_cast<unsigned char>(i));
         track.endOfTrack();
         appendBytes(out, trackChunk(track.body()));

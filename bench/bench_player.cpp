@@ -35,7 +35,7 @@ constexpr int HeldNotes = 8;
 
 // Chords of eight notes, one every 10 ms: about 1,500 messages a second.
 std::string denseSong(const TempDir& folder) {
-    SmfTrackBuilder track(false);
+    SmfTrackBuilder track;
     for (int chord = 0; chord < 2000; ++chord) {
         const auto root = static_cast<unsigned char>(40 + chord % 24);
         for (unsigned char step = 0; step < 8; ++step)

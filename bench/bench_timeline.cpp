@@ -25,7 +25,7 @@ const ZylmidiFile& bigSong() {
         Bytes bytes = smfHeader(1, TrackCount, 480);
         std::mt19937 random(2026);
         for (int i = 0; i < TrackCount; ++i) {
-            SmfTrackBuilder track(false);
+            SmfTrackBuilder track;
             appendMixedEvents(track, random, EventsPerTrack, static_cast<unsigned char>(i));
             appendBytes(bytes, trackChunk(track.endOfTrack().body()));
         }

@@ -48,7 +48,7 @@ uint32_t pickDelta(std::mt19937& random) {
 // and then (their deltas count like any other); every note is released at the end.
 Bytes generatedSong(double seconds) {
     std::mt19937 random(2026);
-    SmfTrackBuilder track(false);
+    SmfTrackBuilder track;
     track.tempo(0, 500000);
     const auto totalTicks = static_cast<uint64_t>(seconds * TicksPerSecond);
     uint64_t ticks = 0;

@@ -1,8 +1,5 @@
 #pragma once
-// Writes Standard MIDI File bytes for tests, the fuzz seed corpus and the benchmark, and
-// keeps, beside the bytes, the events a correct reader has to give back for them.
-
-#include "ZylmidiEvent.h"
+// Writes Standard MIDI File bytes for tests, the fuzz seed corpus and the benchmark.
 
 #include <cstddef>
 #include <cstdint>
@@ -14,15 +11,10 @@ using Bytes = std::vector<unsigned char>;
 
 // Seven bits a byte, most significant group first, bit 7 set on all but the last.
 inline void appendVarLen(Bytes& out, uint32_t value) {
-    unsigned char groups[5];
-    int count = 0;
-    do {
-        groups[count++] = static_cast<unsigned char>(value & 0x7F);
-        value >>= 7;
-    } while (value != 0);
-    while (count > 1)
-        out.push_back(static_cast<unsigned char>(groups[--count] | 0x80));
-    out.push_back(groups[0]);
+    for (int shift = 28; shift > 0; shift -= 7)
+        if (value >> shift)
+            out.push_back(static_cast<unsigned char>(0x80 | ((value >> shift) & 0x7F)));
+    out.push_back(static_cast<unsigned char>(value & 0x7F));
 }
 
 inline void appendBigEndian(Bytes& out, uint32_t value, int width) {
@@ -36,24 +28,18 @@ inline void appendBytes(Bytes& out, const Bytes& more) {
 
 // "MThd", length 6, format, track count, division.
 inline Bytes smfHeader(uint16_t format, uint16_t trackCount, uint16_t division) {
-    Bytes out{'M', 'T', 'h', 'd'};
-    appendBigEndian(out, 6, 4);
-    appendBigEndian(out, format, 2);
-    appendBigEndian(out, trackCount, 2);
-    appendBigEndian(out, division, 2);
+    Bytes out{'M', 'T', 'h', 'd', 0, 0, 0, 6};
+    for (const uint16_t field : {format, trackCount, division})
+        appendBigEndian(out, field, 2);
     return out;
 }
 
-// "MTrk", a length field that may lie about the body, then the body.
-inline Bytes trackChunk(const Bytes& body, uint32_t declaredLength) {
+// "MTrk", the body's length, the body.
+inline Bytes trackChunk(const Bytes& body) {
     Bytes out{'M', 'T', 'r', 'k'};
-    appendBigEndian(out, declaredLength, 4);
+    appendBigEndian(out, static_cast<uint32_t>(body.size()), 4);
     appendBytes(out, body);
     return out;
-}
-
-inline Bytes trackChunk(const Bytes& body) {
-    return trackChunk(body, static_cast<uint32_t>(body.size()));
 }
 
 // A format 0 file whose one track holds `body`.
@@ -63,33 +49,21 @@ inline Bytes singleTrackFile(const Bytes& body, uint16_t division = 96) {
     return out;
 }
 
-// One track written as a writer would write it: running status wherever the status
-// repeats. With `keepEvents` false only the bytes are kept, for songs too big to hold twice.
+// One track written as a writer would write it: running status wherever the status repeats.
 class SmfTrackBuilder {
 public:
-    explicit SmfTrackBuilder(bool keepEvents = true) : keepEvents(keepEvents) {}
-
     // A channel message, status first; the status is left out when it repeats.
     SmfTrackBuilder& channel(uint32_t delta, const Bytes& message) {
         appendVarLen(wire, delta);
         const bool repeats = message[0] == runningStatus;
         wire.insert(wire.end(), message.begin() + (repeats ? 1 : 0), message.end());
         runningStatus = message[0] < 0xF0 ? message[0] : NoStatus;
-        return keep(delta, message);
+        return *this;
     }
 
+    // The reader takes running status from channel messages only, so the others end it.
     SmfTrackBuilder& meta(uint32_t delta, unsigned char type, const Bytes& payload) {
-        appendVarLen(wire, delta);
-        wire.push_back(0xFF);
-        wire.push_back(type);
-        appendVarLen(wire, static_cast<uint32_t>(payload.size()));
-        appendBytes(wire, payload);
-        runningStatus = NoStatus; // the reader takes running status from channel messages only
-        if (type == 0x2F && payload.empty())
-            return *this; // End of Track is not kept as an event
-        Bytes stored{0xFF, type};
-        appendBytes(stored, payload);
-        return keep(delta, stored);
+        return other(delta, {0xFF, type}, payload, {});
     }
 
     SmfTrackBuilder& text(uint32_t delta, const std::string& words) {
@@ -102,37 +76,31 @@ public:
         return meta(delta, 0x51, payload);
     }
 
-    // F0, length (payload and F7), payload, F7; kept as F0 and the payload.
+    // F0, length (payload and F7), payload, F7.
     SmfTrackBuilder& sysex(uint32_t delta, const Bytes& payload) {
-        appendVarLen(wire, delta);
-        wire.push_back(0xF0);
-        appendVarLen(wire, static_cast<uint32_t>(payload.size() + 1));
-        appendBytes(wire, payload);
-        wire.push_back(0xF7);
-        runningStatus = NoStatus;
-        Bytes stored{0xF0};
-        appendBytes(stored, payload);
-        return keep(delta, stored);
+        return other(delta, {0xF0}, payload, {0xF7});
     }
 
     SmfTrackBuilder& endOfTrack(uint32_t delta = 0) { return meta(delta, 0x2F, {}); }
 
     const Bytes& body() const { return wire; }
-    const std::vector<ZylmidiEvent>& events() const { return kept; }
 
 private:
     static constexpr int NoStatus = -1;
 
-    SmfTrackBuilder& keep(uint32_t delta, const Bytes& data) {
-        if (keepEvents)
-            kept.push_back(ZylmidiEvent{delta, data});
+    SmfTrackBuilder& other(uint32_t delta, const Bytes& lead, const Bytes& payload,
+                           const Bytes& tail) {
+        appendVarLen(wire, delta);
+        appendBytes(wire, lead);
+        appendVarLen(wire, static_cast<uint32_t>(payload.size() + tail.size()));
+        appendBytes(wire, payload);
+        appendBytes(wire, tail);
+        runningStatus = NoStatus;
         return *this;
     }
 
-    bool keepEvents;
     int runningStatus = NoStatus;
     Bytes wire;
-    std::vector<ZylmidiEvent> kept;
 };
 
 // Appends `count` events of a busy performance on `channel`: mostly notes in running
@@ -141,30 +109,26 @@ private:
 inline void appendMixedEvents(SmfTrackBuilder& track, std::mt19937& random, std::size_t count,
                               unsigned char channel) {
     auto below = [&random](unsigned limit) { return static_cast<unsigned>(random() % limit); };
-    const auto noteOn = static_cast<unsigned char>(0x90 | channel);
-    const auto controller = static_cast<unsigned char>(0xB0 | channel);
+    auto byte = [&below](unsigned limit) { return static_cast<unsigned char>(below(limit)); };
+    auto status = [channel](unsigned kind) { return static_cast<unsigned char>(kind | channel); };
     for (std::size_t i = 0; i < count; ++i) {
         const uint32_t delta = below(10) == 0 ? 128 + below(2000) : below(96);
         const unsigned pick = below(1000);
         const auto key = static_cast<unsigned char>(24 + below(80));
         if (pick < 820) // velocity 0 ends a note and keeps the running status going
-            track.channel(delta,
-                          {noteOn, key, static_cast<unsigned char>(below(2) * (1 + below(127)))});
+            track.channel(delta, {status(0x90), key,
+                                  static_cast<unsigned char>(below(2) * (1 + below(127)))});
         else if (pick < 920)
-            track.channel(delta, {controller, static_cast<unsigned char>(below(120)),
-                                  static_cast<unsigned char>(below(128))});
+            track.channel(delta, {status(0xB0), byte(120), byte(128)});
         else if (pick < 960)
-            track.channel(delta, {static_cast<unsigned char>(0xE0 | channel),
-                                  static_cast<unsigned char>(below(128)),
-                                  static_cast<unsigned char>(below(128))});
+            track.channel(delta, {status(0xE0), byte(128), byte(128)});
         else if (pick < 975)
-            track.channel(delta, {static_cast<unsigned char>(0xC0 | channel),
-                                  static_cast<unsigned char>(below(128))});
+            track.channel(delta, {status(0xC0), byte(128)});
         else if (pick < 985)
             track.text(delta, "verse " + std::to_string(i));
         else if (pick < 990)
             track.tempo(delta, 300000 + below(400000));
         else
-            track.sysex(delta, {0x43, 0x10, 0x4C, static_cast<unsigned char>(below(128)), 0x00});
+            track.sysex(delta, {0x43, 0x10, 0x4C, byte(128), 0x00});
     }
 }

@@ -1,0 +1,243 @@
+// The song file: what the reader makes of bytes and paths, its events, the length of a tick,
+// and the timeline's playing order and waits against python3-mido reading the same files.
+#include "SmfBuilder.h"
+#include "TempDir.h"
+#include "ZylmidiTimeline.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <iomanip>
+#include <sstream>
+#include <sys/stat.h>
+#include <tuple>
+#include <unistd.h>
+
+namespace {
+
+// Groups of hex digits with blanks between; a group that starts with a letter beyond F
+// stands for its ASCII bytes, so that chunk names read as themselves: "MTrk 00000003 00C005".
+Bytes wire(const std::string& text) {
+    Bytes out;
+    std::istringstream groups(text);
+    for (std::string group; groups >> group;) {
+        const bool ascii = !std::isxdigit(static_cast<unsigned char>(group[0]));
+        for (std::size_t i = 0; i < group.size(); i += ascii ? 1 : 2)
+            out.push_back(static_cast<unsigned char>(
+                ascii ? group[i] : std::stoul(group.substr(i, 2), nullptr, 16)));
+    }
+    return out;
+}
+
+std::string hexOf(const Bytes& bytes) {
+    std::ostringstream out;
+    for (const unsigned byte : bytes)
+        out << std::hex << std::setw(2) << std::setfill('0') << byte;
+    return out.str();
+}
+
+// "format division", then per track "|" and each event as "delta:bytes".
+std::string describe(const ZylmidiFile& song) {
+    std::ostringstream out;
+    out << song.format << ' ' << song.division;
+    for (const ZylmidiTrack& track : song.tracks) {
+        out << " |";
+        for (const ZylmidiEvent& event : track.events)
+            out << ' ' << event.delta << ':' << hexOf(event.data);
+    }
+    return out.str();
+}
+
+const std::string Cleared = describe(ZylmidiFile());
+// A song whose every part a load must replace.
+const Bytes Leftovers = wire("MThd 00000006 0001 0001 01E0 MTrk 00000003 00C005");
+
+// Read from a file and from memory alike, over a song that a failed load must clear.
+void expectRead(const Bytes& bytes, int code, const std::string& song) {
+    TempDir dir;
+    ZylmidiFile fromFile, fromMemory;
+    ASSERT_EQ(fromFile.load(dir.write("old.mid", Leftovers)), 0);
+    ASSERT_EQ(fromMemory.loadBytes(Leftovers.data(), Leftovers.size()), 0);
+    EXPECT_EQ(fromFile.load(dir.write("song.mid", bytes)), code) << bytes.size() << " bytes";
+    EXPECT_EQ(fromMemory.loadBytes(bytes.data(), bytes.size()), code) << bytes.size() << " bytes";
+    EXPECT_EQ(describe(fromFile), code == 0 ? song : Cleared) << bytes.size() << " bytes";
+    EXPECT_EQ(describe(fromMemory), describe(fromFile)) << bytes.size() << " bytes";
+}
+
+// A text that starts with a chunk name is a whole file; any other is the track of a format 0
+// file of division 96.
+Bytes file(const std::string& text) {
+    return std::isxdigit(text[0]) ? singleTrackFile(wire(text)) : wire(text);
+}
+
+TEST(MidiFile, BytesGiveTheirSongOrTheirCodeAndAClearedSong) {
+    const std::pair<std::string, std::string> cases[] = {
+        // Running status repeats the last channel status, past a dropped End of Track too;
+        // Cn and Dn take one data byte, other statuses two, which are not checked. Meta
+        // events are kept without their length, an End of Track with a payload stays; sysex
+        // without its F7, and an early F7 ends the payload, while length 0 has none.
+        {"00 903C40 10 3E40 00 C005 00 07 00 D320 00 21 00 E10040 00 FF2F00 00 7F7F 00 F21020 "
+         "00 8F80FF 00 FF5103 07A120 05 FF2F01 00 00 FF0100 00 F003 4310F7 00 F001 F7 00 F005 "
+         "43F7F7 00 F000 F7",
+         "0 96 | 0:903c40 16:903e40 0:c005 0:c007 0:d320 0:d321 0:e10040 0:e17f7f 0:f21020 "
+         "0:8f80ff 0:ff5107a120 5:ff2f00 0:ff01 0:f04310 0:f0 0:f043 0:f0"},
+        // Delta times: the low 32 bits of any length.
+        {"7F C005 8100 C005 FFFF7F C005 8FFFFFFF7F C005 9080808000 C005 80808080808005 C005",
+         "0 96 | 127:c005 128:c005 2097151:c005 4294967295:c005 0:c005 5:c005"},
+        // A payload longer than the reader takes in one piece.
+        {"00 FF01 8C9A40 " + std::string(400000, '4'), "0 96 | 0:ff01" + std::string(400000, '4')},
+        // Empty tracks; an event past its chunk's end is read whole and the next chunk follows
+        // it; events behind End of Track are kept; nothing after the last track is read.
+        {"MThd 00000006 0001 0003 01E0 MTrk 00000000 MTrk 00000002 00C005 MTrk 00000008 00FF2F00 "
+         "10903C40 XFIH FF",
+         "1 480 | | 0:c005 | 16:903c40"},
+    };
+    for (const auto& [text, song] : cases)
+        expectRead(file(text), 0, song);
+    const Bytes whole = file(cases[0].first);
+    for (std::size_t size = 0; size < whole.size(); ++size)
+        expectRead(Bytes(whole.begin(), whole.begin() + size), MidiFileReadError, Cleared);
+    const std::pair<int, std::vector<std::string>> broken[] = {
+        {MidiFileBadHeader,
+         {"MThd 00000008 0000 0001 0060 0000", "MThd 00000006 0003 0000 0060",
+          "MThd 00000006 0100 0000 0060", "RIFF 0000001A RMIDdata"}},
+        // Declared lengths far beyond the file: what there is gets read, then a short read.
+        {MidiFileReadError,
+         {"MThd 00000006 0000 0001 0060 MTrk FFFFFFFF 00903C40", "00 FF01 8FFFFFFF7F 41",
+          "00 F0 FFFFFF7F 431011"}},
+        {MidiFileBadTrackChunk,
+         {"MThd 00000006 0000 0001 0060 XFIH 00000000",
+          "MThd 00000006 0001 0002 0060 MTrk 00000003 00C005 mtrk 00000000"}},
+        // A data byte where no channel status runs: in a new track, after meta or sysex.
+        {MidiFileNoRunningStatus,
+         {"MThd 00000006 0001 0002 0060 MTrk 00000004 00903C40 MTrk 00000003 003E40", "00 3C40",
+          "00 903C40 00 FF5103 07A120 00 3E40", "00 903C40 00 F00243F7 00 3E40"}},
+        // The byte after an early F7, or after a length of 0, must be the closing F7.
+        {MidiFileSysexUnterminated,
+         {"00 F005 43F7 10 00FF2F00", "00 F003 F7 00FF2F00", "00 F000 43F7",
+          "00 F003 4310 903C40"}},
+        {MidiFileBadSysexByte, {"00 F003 4390F7", "00 F004 4310FFF7"}},
+        {MidiFileEscapeUnsupported, {"00 F7 0243F7", "00 903C40 00 F70143"}},
+    };
+    for (const auto& [code, texts] : broken)
+        for (const std::string& text : texts)
+            expectRead(file(text), code, Cleared);
+    ZylmidiFile song;
+    EXPECT_EQ(song.loadBytes(nullptr, 14), MidiFileReadError);
+}
+
+// A FIFO must be refused without waiting for a writer: a load that blocks meets the alarm,
+// which ends the run.
+TEST(MidiFile, PathsThatAreNoReadableRegularFileCannotOpen) {
+    TempDir dir;
+    const std::string fifo = dir.file("pipe.mid"), regular = dir.write("song.mid", Leftovers);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ZylmidiFile song;
+    alarm(30);
+    for (const std::string& path : {std::string(), std::string("/dev/null"), dir.path(),
+                                    dir.file("missing.mid"), regular + "/inside.mid", fifo}) {
+        ASSERT_EQ(song.load(regular), 0);
+        EXPECT_EQ(song.load(path), MidiFileCannotOpen) << path;
+        EXPECT_EQ(describe(song), Cleared) << path;
+    }
+    alarm(0);
+    EXPECT_EQ(song.load(static_cast<const char*>(nullptr)), MidiFileCannotOpen);
+}
+
+// A note-on has three bytes, 9n and a velocity; one of velocity 0 ends a note. A tempo of 0,
+// which would make every tick endless, gives no wait.
+TEST(MidiFile, NoteOnsAndTickLengths) {
+    EXPECT_EQ(ZylmidiEvent().kind(), EventKind::Empty);
+    for (const auto& [data, note] :
+         {std::pair{"903C40", 60}, {"9F7F01", 127}, {"903C00", -1}, {"803C40", -1}, {"903C", -1}}) {
+        const ZylmidiEvent event{0, wire(data)};
+        EXPECT_EQ(event.noteOnNumber(), note) << data;
+        EXPECT_EQ(event.isNoteOn(), note >= 0) << data;
+    }
+    EXPECT_EQ(ZylmidiFile().secondsPerTick(0), 0.0);
+    EXPECT_EQ(ZylmidiFile().secondsPerTick(ReferenceTempo), 0.5 / 240);
+}
+
+// Prints "seconds bytes" per event, seconds since the start, in playing order: format 2
+// tracks one after another, otherwise all tracks merged by tick (stable sort) and timed by
+// the tempo events of every one. Mode bit 1 plays every track, not the first alone; bit 2
+// follows tempo events and SMPTE divisions instead of 120 beats a minute.
+const std::string MidoScript = R"(import itertools, sys, mido
+mid = mido.MidiFile(sys.argv[1])
+every, follow = int(sys.argv[2]) & 1, int(sys.argv[2]) & 2
+tpb, count, seconds = mid.ticks_per_beat % 65536, len(mid.tracks), 0
+fps, tpf = 256 - (tpb >> 8), tpb & 255
+frame = 1 / ((30000 / 1001 if fps == 29 else fps) * tpf) if tpb >= 0x8000 and tpf and follow else 0
+for seq in [[i] for i in range(count if every else min(count, 1))] if mid.type == 2 else [range(count)]:
+    tempo, last = 500000, 0
+    ticks = lambda i: itertools.accumulate(m.time for m in mid.tracks[i])
+    timed = [(t, i, m) for i in seq for t, m in zip(ticks(i), mid.tracks[i])]
+    for t, i, m in sorted(timed, key=lambda e: e[0]):
+        seconds += (t - last) * (tempo * 1e-6 / tpb if 0 < tpb < 0x8000 else frame)
+        last, tempo = t, m.tempo if follow and m.type == 'set_tempo' else tempo
+        b = bytes(m.bytes())  # as the reader keeps it: no meta length, no closing F7
+        b = b[:2] + b[3:] if m.is_meta else b[:-1] if b[0] == 0xF0 else b
+        if every or i == 0:
+            print(f'{seconds:.9g}', b.hex())
+)";
+
+std::string readWithMido(const TempDir& dir, const std::string& path, int mode) {
+    const std::string script =
+        dir.write("timeline.py", Bytes(MidoScript.begin(), MidoScript.end()));
+    FILE* pipe = popen(
+        ("/usr/bin/python3 " + script + " " + path + " " + std::to_string(mode)).c_str(), "r");
+    std::string out;
+    char buffer[4096];
+    for (std::size_t got; pipe && (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        out.append(buffer, got);
+    EXPECT_TRUE(pipe && pclose(pipe) == 0) << "python3-mido could not read " << path;
+    return out;
+}
+
+TEST(MidiTimeline, OrderAndTimesMatchAnOutsideReader) {
+    std::mt19937 random(7);
+    SmfTrackBuilder busy;
+    appendMixedEvents(busy, random, 200, 2);
+    // 400000 µs a quarter, 250000 from tick 700, 800000 from tick 1700
+    const Bytes tempo = wire("00 FF5103 061A80 853C FF5103 03D090 8768 FF5103 0C3500");
+    // Both set a tempo at tick 0, after the tempo track: the last one wins.
+    const Bytes a = wire("00 FF5103 07A120 00 C005 60 903C5A 30 3C00 60 3E5A 30 3E00");
+    const Bytes b = wire("00 FF5103 0F4240 00 C107 60 91405A 30 4000 8D20 FF0102 6869 00 914300");
+    const Bytes far = wire("8FFFFFFF7F 903C40 8FFFFFFF7F 3C00"); // ticks beyond 32 bits
+    // The SMPTE divisions count frames (-29 for 29.97) of ticks, whatever the tempo; a
+    // division of 0 counts no time.
+    const std::tuple<uint16_t, uint16_t, std::vector<Bytes>> files[] = {
+        {1, 480, {tempo, a, b, busy.body()}},
+        {0, 120, {busy.body()}},
+        {2, 192, {a, tempo, {}, b}},
+        {1, 960, {far, {}, a}},
+        {2, 96, {}},
+        {1, 96, {}},
+        {1, 0xE828, {tempo, a}},
+        {0, 0xE350, {b}},
+        {2, 0xE700, {a}},
+        {1, 0, {a, b}}};
+    TempDir dir;
+    for (const auto& [format, division, tracks] : files) {
+        Bytes bytes = smfHeader(format, static_cast<uint16_t>(tracks.size()), division);
+        for (const Bytes& track : tracks)
+            appendBytes(bytes, trackChunk(track));
+        const std::string path = dir.write("song.mid", bytes);
+        ZylmidiFile song;
+        ASSERT_EQ(song.load(path), 0);
+        for (int mode = 0; mode < 4; ++mode) {
+            const ZylmidiTimeline timeline(song, mode & 1, mode & 2);
+            std::ostringstream ours;
+            double seconds = 0.0;
+            for (const ZylmidiTimeline::Step& step : timeline) {
+                seconds += step.seconds;
+                ours << std::setprecision(9) << seconds << ' ' << hexOf(step.event.data) << '\n';
+            }
+            EXPECT_EQ(ours.str(), readWithMido(dir, path, mode)) << format << " " << division;
+            EXPECT_EQ(timeline.size() == 0, timeline.begin() == timeline.end());
+            EXPECT_EQ(timeline.totalSeconds(), seconds);
+        }
+    }
+}
+
+} // namespace
