@@ -122,8 +122,7 @@ TEST(MidiFile, BytesGiveTheirSongOrTheirCodeAndAClearedSong) {
     for (const auto& [code, texts] : broken)
         for (const std::string& text : texts)
             expectRead(file(text), code, Cleared);
-    ZylmidiFile song;
-    EXPECT_EQ(song.loadBytes(nullptr, 14), MidiFileReadError);
+    EXPECT_EQ(ZylmidiFile().loadBytes(nullptr, 14), MidiFileReadError);
 }
 
 // A FIFO must be refused without waiting for a writer: a load that blocks meets the alarm,
