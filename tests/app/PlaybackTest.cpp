@@ -1,49 +1,85 @@
 #include "AppTestSupport.h"
 
-#include "FltEventLoop.h"
 #include "FltStdoutCapture.h"
-#include "FltXdotool.h"
 #include "JackServer.h"
+#include "Message.h"
 #include "MidiReceiver.h"
-#include "MyBrowser.h"
-#include "SmfBuilder.h"
 
 #include <FL/Fl_Button.H>
-#include <FL/x.H>
+#include <jack/jack.h>
+
+#include <cmath>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-struct Ev { // an event as the file stores it
-    uint32_t delta;
-    Bytes stored;
-};
-using Track = std::vector<Ev>;
-struct Heard {
-    Bytes bytes;
-    double at; // seconds after the first message
-};
-
-Bytes trackBody(const Track& events) {
-    SmfTrackBuilder track;
-    for (const Ev& e : events) {
-        if (e.stored[0] == 0xFF)
-            track.meta(e.delta, e.stored[1], Bytes(e.stored.begin() + 2, e.stored.end()));
-        else if (e.stored[0] == 0xF0)
-            track.sysex(e.delta, Bytes(e.stored.begin() + 1, e.stored.end()));
-        else
-            track.channel(e.delta, e.stored);
-    }
-    track.endOfTrack();
-    return track.body();
+double seconds(std::chrono::steady_clock::duration span) {
+    return std::chrono::duration<double>(span).count();
 }
 
 // Notes of 10 ms every 20 ms, so that a send is never far off.
-Track denseTrack(int notes) {
-    Track track;
+Bytes denseTrack(int notes) {
+    SmfTrackBuilder track;
     for (int i = 0; i < notes; ++i)
-        track.insert(track.end(), {{i ? 10u : 0u, {0x90, 60, 90}}, {10, {0x80, 60, 0}}});
-    return track;
+        track.channel(i ? 10 : 0, {0x90, 60, 90}).channel(10, {0x80, 60, 0});
+    return track.endOfTrack().body();
+}
+
+// A JACK client with one MIDI input per name: the player lists each as an output port.
+struct InputPorts {
+    jack_client_t* client = jack_client_open("odd", JackNoStartServer, nullptr);
+    explicit InputPorts(const Lines& names) {
+        for (const std::string& name : names)
+            jack_port_register(client, name.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+        jack_activate(client);
+    }
+    ~InputPorts() { jack_client_close(client); }
+};
+
+// Each start lists the ports in another order, so a stored number can name another port: a
+// stored name decides. Names show as they are, one entry each, twenty at most.
+TEST_F(PlayerTest, OutputMenuShowsPortNamesAndReopensTheStoredPort) {
+    JackServer server;
+    ASSERT_TRUE(server.ready());
+    Lines many = {"in/out", "Drums & Bass", "_lead", "@home", "back\\slash", "a&&b@"};
+    const Lines shown = {"odd:in/out", "odd:Drums && Bass", "odd:_lead",
+                         "odd:@@home", "odd:back\\slash",   "odd:a&&&&b@@"};
+    for (int i = 0; i < 19; ++i)
+        many.push_back("port " + std::to_string(i));
+    struct Case {
+        Lines ports, store;
+        std::string opens; // empty: nothing opens, "(None)" stays on, the store is kept
+    } const cases[] = {
+        {many, {"MIDIdevice:1", "MIDIdeviceName:odd:a&&b@"}, "odd:a&&b@"},
+        {{"new", "b", "more", "a"}, {"MIDIdevice:2", "MIDIdeviceName:odd:a"}, "odd:a"},
+        {{"a", "b"}, {"MIDIdevice:1", "MIDIdeviceName:odd:b [4242]"}, "odd:b"},
+        {{"a", "b"}, {"MIDIdevice:1", "MIDIdeviceName:odd:gone"}, ""},
+        {{"b"}, {"MIDIdevice:1"}, "odd:b"},
+        {{"a", "b"}, {"MIDIdevice:3"}, ""},
+    };
+    for (const Case& c : cases) {
+        InputPorts client(c.ports);
+        openPlayer(c.store);
+        const Fl_Menu_Item* none = app->menubar->find_item("Settings/Select MIDI output/(None)");
+        size_t entries = 0;
+        while (none[entries + 1].label()) {
+            EXPECT_TRUE(c.ports != many || entries >= shown.size() ||
+                        none[entries + 1].label() == shown[entries])
+                << none[entries + 1].label();
+            ++entries;
+        }
+        EXPECT_EQ(entries, std::min<size_t>(c.ports.size(), 20));
+        const auto found = std::find(app->outputNames.begin(), app->outputNames.end(), c.opens);
+        const int on = c.opens.empty() ? 0 : 1 + static_cast<int>(found - app->outputNames.begin());
+        EXPECT_NE(none[on].value(), 0) << c.store.back();
+        EXPECT_EQ(app->output.port != nullptr, on != 0) << c.store.back();
+        const std::string store = closePlayer();
+        const Lines expected =
+            on == 0 ? c.store
+                    : Lines{"MIDIdevice:" + std::to_string(on), "MIDIdeviceName:" + c.opens};
+        for (const std::string& line : expected)
+            EXPECT_NE(store.find("\n" + line + "\n"), std::string::npos) << line;
+        EXPECT_TRUE(messages.empty());
+    }
 }
 
 class Playback : public PlayerTest {
@@ -52,14 +88,14 @@ protected:
     MidiReceiver receiver{"veltrano/receiver"};
     StdoutCapture out;
 
-    std::string song(const std::string& name, const std::vector<Track>& tracks, int format = 0) {
-        Bytes bytes =
-            smfHeader(static_cast<uint16_t>(format), static_cast<uint16_t>(tracks.size()), 480);
-        for (const Track& track : tracks)
-            appendBytes(bytes, trackChunk(trackBody(track)));
+    // A file of the track bodies `tracks`, 480 ticks a quarter note.
+    std::string song(const std::string& name, const std::vector<Bytes>& tracks) {
+        Bytes bytes = smfHeader(tracks.size() > 1, static_cast<uint16_t>(tracks.size()), 480);
+        for (const Bytes& track : tracks)
+            appendBytes(bytes, trackChunk(track));
         return folder.write(name, bytes);
     }
-    void open(const std::vector<std::string>& files) {
+    void open(const Lines& files) {
         ASSERT_TRUE(server.ready() && receiver.ready());
         openPlayer({"Pause:0"});
         app->addFiles(files);
@@ -67,128 +103,108 @@ protected:
     }
     void choosePort() { // as a click on the receiver's entry does
         const int none = app->menubar->find_index("Settings/Select MIDI output/(None)");
-        app->menubar->picked(
-            &app->menubar
-                 ->menu()[none +
-                          (app->outputNames.empty() ? 0 : 1 + receiver.indexIn(app->outputNames))]);
+        app->menubar->picked(&app->menubar->menu()[none + 1 + receiver.indexIn(app->outputNames)]);
     }
-    // From a corner first: a synchronous move to where the pointer already is never ends.
-    void click(Fl_Widget* button) {
-        const std::string window = std::to_string(fl_xid(app.get()));
-        runXdotool({"mousemove", "--window", window, "1", "1", "mousemove", "--sync", "--window",
-                    window, std::to_string(button->x() + 50), std::to_string(button->y() + 50),
-                    "click", "1"});
-    }
+    void press(Fl_Button* button) { button->do_callback(); }
     // Waits serving the event loop, so that completions go on meanwhile.
     bool hear(size_t count) {
         return loopUntil([this, count] { return receiver.count() >= count; }, 10);
     }
-    bool idle(double seconds = 10) {
-        return loopUntil([this] { return !app->player.isRunning(); }, seconds);
+    bool idle(double limit = 10) {
+        return loopUntil([this] { return !app->player.isRunning(); }, limit);
     }
-    void expectHeard(size_t from, const std::vector<Heard>& heard) {
-        ASSERT_TRUE(hear(from + heard.size()));
+    // What arrived from message `from` on: seconds after the first, to 50 ms that may be 15 ms
+    // off (a period is 1.3 ms; a machine can be busy), then the bytes.
+    std::string heard(size_t from) {
         loopFor(0.3); // nothing more may come
         const auto got = receiver.messages(from);
-        ASSERT_EQ(got.size(), heard.size());
-        for (size_t i = 0; i < got.size(); ++i) {
-            EXPECT_EQ(got[i].bytes, heard[i].bytes) << i;
-            const double at = std::chrono::duration<double>(got[i].stamp - got[0].stamp).count();
-            EXPECT_NEAR(at, heard[i].at, 0.015) << i; // a period (1.3 ms) and a busy machine
+        std::string text;
+        for (const ReceivedMessage& message : got) {
+            const double at = seconds(message.stamp - got[0].stamp);
+            EXPECT_NEAR(at, std::round(at * 20) / 20, 0.015) << text;
+            text += formatText("%s%g", text.empty() ? "" : ", ", std::round(at * 20) / 20);
+            for (const unsigned char byte : message.bytes)
+                text += formatText(" %02X", byte);
         }
+        return text;
     }
 };
 
-TEST_F(Playback, SendsTheMessagesOfTheChosenTracksAtTheirMoments) {
-    const Track first = {{0, {0xC0, 5}},
-                         {0, {0xFF, 0x01, 'h', 'i'}},
-                         {240, {0x90, 60, 100}},
-                         {240, {0xF0, 0x43, 0x10, 0x4C, 0}},
-                         {480, {0xFF, 0x51, 0x0F, 0x42, 0x40}},
-                         {0, {0x80, 60, 0}}};
-    const Track slow = {
-        {0, {0xFF, 0x51, 0x0F, 0x42, 0x40}}, {0, {0x90, 60, 100}}, {480, {0x80, 60, 0}}};
-    const Track second = {{480, {0x91, 64, 100}}, {480, {0x81, 64, 0}}};
+// Wire format of the track bodies: each event after its delta time in ticks (240 is 81 70, 480
+// is 83 60, 9600 is CB 00); meta events (FF) take their time and send nothing. A file's end
+// or a stop releases the notes and pedals left on.
+TEST_F(Playback, SendsTheChosenTracksAtTheirMomentsAndReleasesWhatIsLeftOn) {
+    const Bytes first = {0x00, 0xC0, 0x05, 0x00, 0xFF, 0x01, 0x02, 'h',  'i',  0x00, 0xB0, 0x40,
+                         0x7F, 0x81, 0x70, 0x90, 0x3C, 0x64, 0x00, 0x91, 0x40, 0x64, 0x81, 0x70,
+                         0xF0, 0x05, 0x43, 0x10, 0x4C, 0x00, 0xF7, 0x83, 0x60, 0xFF, 0x51, 0x03,
+                         0x0F, 0x42, 0x40, 0x00, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
+    const Bytes slow = {0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40, 0x00, 0x90, 0x3C,
+                        0x64, 0x83, 0x60, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
+    const Bytes second = {0x83, 0x60, 0x91, 0x40, 0x64, 0x83, 0x60,
+                          0x81, 0x40, 0x00, 0x00, 0xFF, 0x2F, 0x00};
+    const Bytes held = {0x00, 0xB0, 0x40, 0x7F, 0x00, 0x90, 0x3C, 0x64, 0x00, 0x91, 0x40,
+                        0x64, 0xCB, 0x00, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
     open({});
     struct Case {
-        std::vector<Track> tracks;
         bool allTracks, followTempo;
-        std::vector<Heard> heard;
-    } cases[] = {
-        {{first},
+        std::vector<Bytes> tracks;
+        std::string heard;
+    } const cases[] = {
+        {false,
          false,
-         false,
-         {{{0xC0, 5}, 0},
-          {{0x90, 60, 100}, 0.25},
-          {{0xF0, 0x43, 0x10, 0x4C, 0, 0xF7}, 0.5},
-          {{0x80, 60, 0}, 1.0}}},
-        {{slow, second}, false, false, {{{0x90, 60, 100}, 0}, {{0x80, 60, 0}, 0.5}}},
-        {{slow, second},
-         true,
-         false,
-         {{{0x90, 60, 100}, 0}, {{0x80, 60, 0}, 0.5}, {{0x91, 64, 100}, 0.5}, {{0x81, 64, 0}, 1}}},
-        {{slow, second},
-         true,
-         true,
-         {{{0x90, 60, 100}, 0}, {{0x80, 60, 0}, 1}, {{0x91, 64, 100}, 1}, {{0x81, 64, 0}, 2}}},
+         {first},
+         "0 C0 05, 0 B0 40 7F, 0.25 90 3C 64, 0.25 91 40 64, "
+         "0.5 F0 43 10 4C 00 F7, 1 80 3C 00, 1 81 40 7F, 1 B0 40 00"},
+        {false, false, {slow, second}, "0 90 3C 64, 0.5 80 3C 00"},
+        {true, false, {slow, second}, "0 90 3C 64, 0.5 80 3C 00, 0.5 91 40 64, 1 81 40 00"},
+        {true, true, {slow, second}, "0 90 3C 64, 1 80 3C 00, 1 91 40 64, 2 81 40 00"},
     };
-    const int number = receiver.indexIn(app->outputNames) + 1;
-    EXPECT_TRUE(out.contains("MIDIdevice = " + std::to_string(number)));
+    const std::string number = std::to_string(receiver.indexIn(app->outputNames) + 1);
+    EXPECT_TRUE(out.contains("MIDIdevice = " + number));
     for (const Case& c : cases) {
         app->menuCommand(CmdClearPlaylist);
-        const std::string file = song("song.mid", c.tracks, c.tracks.size() > 1);
+        const std::string file = song("song.mid", c.tracks);
         app->addFiles({file});
         app->menubar->setValue(CmdAllTracks, c.allTracks);
         app->menubar->setValue(CmdFollowTempo, c.followTempo);
         const size_t before = receiver.count();
-        click(app->startButton);
-        EXPECT_STREQ(app->startButton->label(), "Stop");
-        EXPECT_EQ(lines().front(), ">> song");
-        expectHeard(before, c.heard);
+        press(app->startButton);
+        EXPECT_EQ(app->startButton->label() + lines().front(), "Stop>> song");
         EXPECT_TRUE(idle());
-        EXPECT_STREQ(app->startButton->label(), "Start");
-        EXPECT_EQ(lines().front(), "song");
+        EXPECT_EQ(heard(before), c.heard);
+        EXPECT_EQ(app->startButton->label() + lines().front(), "Startsong");
         EXPECT_EQ(app->nextCommand, NextStop);
         EXPECT_TRUE(out.contains("Thread running: " + file));
     }
     EXPECT_TRUE(out.contains("Next cmd = 2"));
-    EXPECT_NE(closePlayer().find("\nMIDIdevice:" + std::to_string(number) + "\n"),
+    // The speed goes fifty steps either way at most; the title shows it with the time.
+    app->menuCommand(CmdClearPlaylist);
+    app->addFiles({song("held.mid", {held})});
+    for (int i = 0; i < 60; ++i)
+        press(app->slowerButton);
+    const size_t before = receiver.count();
+    press(app->startButton);
+    ASSERT_TRUE(hear(before + 3));
+    press(app->slowerButton);
+    EXPECT_STREQ(app->label(), "Veltrano V1.4 - 0:00 / 0:10 (1%)");
+    for (int i = 0; i < 120; ++i)
+        press(app->fasterButton);
+    EXPECT_STREQ(app->label(), "Veltrano V1.4 - 0:00 / 0:10 (11739%)");
+    press(app->resetSpeedButton);
+    EXPECT_STREQ(app->label(), "Veltrano V1.4 - 0:00 / 0:10");
+    press(app->startButton);
+    EXPECT_TRUE(idle());
+    EXPECT_STREQ(app->label(), "Veltrano V1.4");
+    EXPECT_EQ(heard(before + 3), "0 80 3C 7F, 0 81 40 7F, 0 B0 40 00");
+    EXPECT_EQ(lines(), Lines{"held"}); // a stop keeps its file at the top
+    const std::string store = closePlayer();
+    EXPECT_NE(store.find("\nMIDIdevice:" + number + "\nMIDIdeviceName:" + receiver.portName()),
               std::string::npos);
-}
-
-TEST_F(Playback, StopAndAFilesEndReleaseNotesAndPedal) {
-    const Track held = {{0, {0xB0, 64, 127}}, {0, {0x90, 60, 100}}, {0, {0x91, 64, 100}}};
-    Track stopped = held, ended = held;
-    stopped.push_back({480 * 20, {0x80, 60, 0}});
-    ended.push_back({240, {0xFF, 0x01, 'x'}});
-    open({song("stopped.mid", {stopped}), song("ended.mid", {ended})});
-    const std::vector<Heard> release = {
-        {{0x80, 60, 127}, 0}, {{0x81, 64, 127}, 0}, {{0xB0, 64, 0}, 0}};
-    for (const bool stop : {true, false}) {
-        const size_t before = receiver.count();
-        click(stop ? app->startButton : app->playNextButton); // idle Play Next: the next file
-        ASSERT_TRUE(hear(before + 3));
-        if (stop) {
-            EXPECT_EQ(std::string(app->label()).rfind("Veltrano V1.4 - 0:0", 0), 0u)
-                << app->label();
-            click(app->fasterButton);
-            EXPECT_NE(std::string(app->label()).find("(110%)"), std::string::npos) << app->label();
-            click(app->resetSpeedButton);
-            click(app->startButton);
-        }
-        EXPECT_TRUE(idle());
-        EXPECT_STREQ(app->label(), "Veltrano V1.4");
-        expectHeard(before + 3, release);
-        // A stop keeps its file at the top; an end rotates.
-        EXPECT_EQ(lines(), (std::vector<std::string>{"stopped", "ended"}));
-    }
 }
 
 // Lines a b c, line 3 selected or none, idle or playing line 1; ">> " marks what plays.
 TEST_F(Playback, PlayNowAndPlayNextReorderAndPlayAsTheirTableSays) {
-    open({song("a.mid", {denseTrack(500)}), song("b.mid", {denseTrack(500)}),
-          song("c.mid", {denseTrack(500)})});
-    using Lines = std::vector<std::string>;
+    open({});
     struct Case {
         bool now, selected, playing;
         Lines after;
@@ -200,65 +216,55 @@ TEST_F(Playback, PlayNowAndPlayNextReorderAndPlayAsTheirTableSays) {
     };
     for (const Case& c : cases) {
         app->menuCommand(CmdClearPlaylist);
-        app->addFiles({folder.file("a.mid"), folder.file("b.mid"), folder.file("c.mid")});
+        for (const char* name : {"a.mid", "b.mid", "c.mid"})
+            app->addFiles({song(name, {denseTrack(500)})});
         if (c.playing)
-            click(app->startButton);
+            press(app->startButton);
         if (c.selected)
             app->playlist->select(3);
-        click(c.now ? app->playNowButton : app->playNextButton);
+        press(c.now ? app->playNowButton : app->playNextButton);
         loopFor(0.3);
         EXPECT_EQ(lines(), c.after) << c.now << c.selected << c.playing;
         if (app->player.isRunning())
-            click(app->startButton);
+            press(app->startButton);
         EXPECT_TRUE(idle());
-    }
-    for (const std::string& line : out.lines()) {
-        const bool completion = line.rfind("Next cmd = ", 0) == 0;
-        EXPECT_TRUE(!completion || line == "Next cmd = 0" || line == "Next cmd = 2") << line;
     }
 }
 
-// A port change under a dense file is what ThreadSanitizer watches.
-TEST_F(Playback, ContinuousPlayPausesChangesPortAndEndsWithoutAPort) {
-    const Track one = {{0, {0x90, 60, 100}}, {480, {0x80, 60, 0}}};
+// A port change under a dense file is what ThreadSanitizer watches. A stalled server still
+// lets a stop end at once; a lost one is told once, and its file stays on top.
+TEST_F(Playback, ContinuousPlayGoesOnAcrossPortChangesAndStopsAtALostServer) {
+    const Bytes one = {0x00, 0x90, 0x3C, 0x64, 0x83, 0x60, 0x80,
+                       0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
     open({song("one.mid", {one}), song("dense.mid", {denseTrack(200)}), song("two.mid", {one})});
     app->menubar->setValue(CmdContinuous, true);
-    click(app->startButton);
+    press(app->startButton);
     ASSERT_TRUE(hear(3));
     const auto heard = receiver.messages();
-    EXPECT_NEAR(std::chrono::duration<double>(heard[2].stamp - heard[1].stamp).count(), 1.0, 0.05);
+    EXPECT_NEAR(seconds(heard[2].stamp - heard[1].stamp), 1.0, 0.05); // the pause
     choosePort(); // again, while the dense file plays: stopped, advanced, going on
-    EXPECT_TRUE(loopUntil([this] { return lines().front() == ">> two"; }, 5))
-        << ::testing::PrintToString(lines()) << ::testing::PrintToString(messages);
+    EXPECT_TRUE(loopUntil([this] { return lines().front() == ">> two"; }, 5));
     app->menubar->picked(app->menubar->find_item("Settings/Select MIDI output/(None)"));
     EXPECT_TRUE(idle());
     loopFor(1.5); // longer than the pause: nothing starts without a port
     EXPECT_FALSE(app->player.isRunning());
-    EXPECT_EQ(lines(), (std::vector<std::string>{"one", "dense", "two"}));
-    EXPECT_TRUE(messages.empty()) << messages.front();
-    app->onClose();
-    const std::string store = closePlayer();
-    EXPECT_NE(store.find("Files0:" + folder.file("one.mid")), std::string::npos) << store;
-}
+    EXPECT_EQ(lines(), (Lines{"one", "dense", "two"}));
+    EXPECT_TRUE(messages.empty());
 
-TEST_F(Playback, ALostServerIsToldOnceAndItsFileStaysOnTop) {
-    open({song("dense.mid", {denseTrack(500)}), song("next.mid", {denseTrack(5)})});
-    app->menubar->setValue(CmdContinuous, true);
-    const std::string told = "Cannot send to MIDI output " +
-                             app->outputNames[receiver.indexIn(app->outputNames)] + ", error ";
+    const std::string told = "Cannot send to MIDI output " + receiver.portName() + ", error ";
     for (const bool stall : {true, false}) {
-        click(app->startButton);
+        app->menuCommand(CmdClearPlaylist);
+        app->addFiles({song("dense.mid", {denseTrack(500)}), folder.file("one.mid")});
+        choosePort();
+        press(app->startButton);
         ASSERT_TRUE(hear(receiver.count() + 10));
         stall ? server.stall() : server.kill();
-        if (stall) { // a stop still works at once
+        if (stall) {
             loopFor(0.3);
-            const auto clicked = Clock::now();
-            click(app->startButton);
+            press(app->startButton);
             EXPECT_TRUE(idle(2));
-            std::printf("stop with the server stalled: %.0f ms\n",
-                        std::chrono::duration<double, std::milli>(Clock::now() - clicked).count());
             EXPECT_TRUE(messages.empty());
-            click(app->startButton);
+            press(app->startButton);
         }
         EXPECT_TRUE(idle());
         loopFor(1.5);
@@ -267,14 +273,14 @@ TEST_F(Playback, ALostServerIsToldOnceAndItsFileStaysOnTop) {
         EXPECT_EQ(messages[0].rfind(told, 0), 0u) << messages[0];
         EXPECT_EQ(lines().front(), "dense");
         messages.clear();
-        if (stall) { // no port opens on a stalled server
+        if (stall) { // no port opens on a stalled server, and the player still closes at once
             choosePort();
             EXPECT_EQ(messages.size(), 1u);
-            const auto closing = Clock::now();
+            const auto closing = std::chrono::steady_clock::now();
             app.reset();
-            EXPECT_LT(Clock::now() - closing, std::chrono::seconds(3));
+            EXPECT_LT(seconds(std::chrono::steady_clock::now() - closing), 3);
             server.resume();
-            open({folder.file("dense.mid")});
+            open({});
             app->menubar->setValue(CmdContinuous, true);
             messages.clear();
         }

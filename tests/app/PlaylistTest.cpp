@@ -1,119 +1,105 @@
 #include "AppTestSupport.h"
 
-#include "FltEventLoop.h"
 #include "FltXdndSource.h"
-#include "MyBrowser.h"
 
 #include <FL/Fl.H>
 
 // After gtest: X11's macros clash with its names.
 #include <FL/x.H>
 
+#include <sstream>
 #include <sys/stat.h>
 
 namespace {
 
-using Lines = std::vector<std::string>;
-using Playlist = PlayerTest;
+namespace fs = std::filesystem;
 
-TEST_F(Playlist, AddsRegularFilesAndRefusesTheRestInOneBox) {
+std::string joined(const Lines& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    return text;
+}
+
+// Added paths, chosen MIDI files and playlists, a drop: what is refused is told in one box
+// per batch, at most twenty lines of it; saved, the list reads back.
+TEST_F(PlayerTest, FilesComeInEveryWayAndAreSavedAsAList) {
     openPlayer();
-    const std::string waltz = midiFile("Waltz.op.mid");
-    const std::string tune = midiFile("tune");
-    const std::string at = midiFile("@b@Cbold.mid");
-    const std::string fifo = folder.file("pipe.mid");
+    const std::string fifo = folder.file("pipe.mid"), absent = folder.file("absent.m3u");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    const std::string missing = folder.file("gone.mid");
-    const std::string backslashed = folder.path() + "/C:\\music\\Minuet.v2.mid";
-    writeBytes(backslashed, {});
-
-    app->addFiles({waltz, folder.path(), tune, missing, waltz, fifo, at, backslashed, ""});
-    EXPECT_EQ(lines(), (Lines{"Waltz.op", "tune", "Waltz.op", "@b@Cbold", "Minuet.v2"}));
-    EXPECT_EQ(app->playlist->format_char(), 0); // "@" names are shown as they are
-    EXPECT_EQ(app->playlist->paths(), (Lines{waltz, tune, waltz, at, backslashed}));
-    const Lines expected = {"Skipped non-file " + folder.path() + "\nSkipped non-file " + missing +
-                            "\nSkipped non-file " + fifo + "\nSkipped non-file "};
-    EXPECT_EQ(messages, expected);
-
-    // Many refusals show twenty lines and a count.
-    std::vector<std::string> paths;
-    std::string many;
-    for (int i = 0; i < 25; ++i) {
-        paths.push_back(folder.file("gone" + std::to_string(i)));
-        many += i < 20 ? "Skipped non-file " + paths.back() + "\n" : "";
+    app->addFiles({folder.path(), fifo, folder.write("C:\\music\\Minuet.v2.mid", {})});
+    EXPECT_EQ(messages, Lines{"Skipped non-file " + folder.path() + "\nSkipped non-file " + fifo});
+    std::string list = "\xEF\xBB\xBF#EXTM3U\r\n#EXTINF:3,Gone\r\nsub/../gone.mid\r\n\r\n  \t\r\n"
+                       "/abs/olute.kar\r\nfile:///music/Waltz%20No.%202%C3%A9.mid\r\n"
+                       "file://localhost/music/a%2Fb%00%zz.mid\r\nfile://otherhost/x.mid\r\n";
+    const std::string sound = folder.write("sound.wav", {'R', 'I', 'F', 'F', 0, '\n'});
+    Lines told = {"Cannot open playlist " + absent + ": No such file or directory",
+                  "Playlist " + folder.path() + " is a folder",
+                  "Playlist /dev/zero is not a regular file",
+                  "Playlist " + sound + " is not a text file",
+                  "Skipped non-file " + folder.file("gone.mid"),
+                  "Skipped non-file /abs/olute.kar",
+                  "Skipped non-file /music/Waltz No. 2\xC3\xA9.mid",
+                  "Skipped non-file /music/a/b%00%zz.mid",
+                  "Skipped non-file file://otherhost/x.mid"};
+    for (int i = 0; told.size() < 20; ++i) {
+        list += std::to_string(i) + "\n";
+        told.push_back("Skipped non-file " + folder.file(std::to_string(i)));
     }
+    list += "x\ny\n" + midiFile("last.MID"); // the last line without its end
+    app->openPlaylistPaths({folder.write("list.m3u8", Bytes(list.begin(), list.end())), absent,
+                            folder.path(), "/dev/zero", sound, midiFile("@b@Cbold.mid"),
+                            midiFile("a.midi"), midiFile("b.kar"), midiFile("c.smf"),
+                            midiFile("no-extension")});
+    EXPECT_EQ(messages.back(), joined(told) + "and 2 more");
+    XdndSource source;
+    const int x = app->x() + app->playlist->x() + 100, y = app->y() + app->playlist->y() + 100;
+    midiFile("a b.mid");
+    ASSERT_TRUE(source.drop(fl_xid(app.get()), x, y, "file://" + folder.path() + "/a%20b.mid\r\n"));
+    EXPECT_TRUE(loopUntil([this] { return lines().size() == 8; }, 10));
+    EXPECT_EQ(lines(),
+              (Lines{"Minuet.v2", "last", "@b@Cbold", "a", "b", "c", "no-extension", "a b"}));
+
+    const std::string saved = folder.file("saved.m3u8");
+    const Lines paths = app->playlist->paths();
+    ASSERT_TRUE(app->savePlaylistTo(saved));
     messages.clear();
-    app->addFiles(paths);
-    EXPECT_EQ(messages, Lines{many + "and 5 more"});
-}
+    for (const std::string& target :
+         {folder.file("missing/x.m3u8"), folder.path(), std::string("/proc/version")})
+        EXPECT_FALSE(app->savePlaylistTo(target)) << target;
+    app->addFiles({midiFile("line\nbreak.mid")});
+    EXPECT_FALSE(app->savePlaylistTo(saved));
+    ASSERT_EQ(messages.size(), 4u);
+    for (const std::string& message : messages)
+        EXPECT_EQ(message.rfind("Cannot save playlist ", 0), 0u) << message;
+    EXPECT_NE(messages[2].find("(the existing playlist is unchanged)"), std::string::npos);
+    // Written whole through a temporary file in the same folder, or not at all.
+    std::stringstream text;
+    text << std::ifstream(saved).rdbuf();
+    EXPECT_EQ(text.str(), "#EXTM3U\n" + joined(paths));
+    for (const auto& entry : fs::directory_iterator(folder.path()))
+        EXPECT_NE(entry.path().filename().string().rfind(".playlist-", 0), 0u);
+    app->menuCommand(CmdClearPlaylist);
+    app->openPlaylistPaths({saved});
+    EXPECT_EQ(app->playlist->paths(), paths);
 
-TEST_F(Playlist, TheOrganCheckRefusesWhatDoesNotFitWhenItIsOn) {
-    openPlayer();
-    const Lines files = {midiFile("fits.mid", 60), midiFile("out.mid", 61),
-                         midiFile("ch.mid", 60, 9)};
-    app->addFiles(files);
-    app->menubar->setValue(CmdCheckOrgan, true);
-    app->addFiles({files[1]}); // a single refusal reads exactly as the message form
-    app->addFiles(files);
-    EXPECT_EQ(lines().size(), 4u);
-    EXPECT_EQ(messages, (Lines{"Non Deleika compatile (-4): " + files[1],
-                               "Non Deleika compatile (-4): " + files[1] +
-                                   "\nNon Deleika compatile (-3): " + files[2]}));
-}
-
-struct MoveCase {
-    const char* what;
-    int lineCount;
-    int selected; // 0: none
-    bool (MyBrowser::*move)();
-    bool moved;
-    Lines order;
-};
-
-TEST_F(Playlist, MovesReorderLinesAndEntriesTogether) {
-    openPlayer();
-    const std::vector<MoveCase> cases = {
-        {"to second", 4, 3, &MyBrowser::moveSelectedToSecond, true, {"1", "3", "2", "4"}},
-        {"to first", 4, 3, &MyBrowser::moveSelectedToFirst, true, {"3", "1", "2", "4"}},
-        {"to second of two", 2, 2, &MyBrowser::moveSelectedToSecond, false, {"1", "2"}},
-        {"to first of one", 1, 1, &MyBrowser::moveSelectedToFirst, false, {"1"}},
-        {"nothing selected", 3, 0, &MyBrowser::moveSelectedToFirst, false, {"1", "2", "3"}},
-    };
-    for (const MoveCase& c : cases) {
-        app->menuCommand(CmdClearPlaylist);
-        for (int i = 1; i <= c.lineCount; ++i)
-            app->playlist->addFile(folder.file(std::to_string(i) + ".mid"));
-        if (c.selected)
-            app->playlist->select(c.selected);
-        EXPECT_EQ((app->playlist->*c.move)(), c.moved) << c.what;
-        EXPECT_EQ(lines(), c.order) << c.what;
-        EXPECT_EQ(app->playlist->selectedLine(), c.moved ? 0 : c.selected) << c.what;
-        EXPECT_EQ(app->playlist->firstPath(), folder.file(c.order[0] + ".mid")) << c.what;
-    }
-    app->playlist->markFirst(true); // the marker moves with its line
+    // Without a selected line, or with too few lines, a move changes nothing; the marker and
+    // the entries go with their lines.
+    app->menuCommand(CmdClearPlaylist);
+    for (const char* name : {"1", "2"})
+        app->playlist->addFile(folder.file(name));
+    EXPECT_FALSE(app->playlist->moveSelectedToFirst());
+    app->playlist->select(2);
+    EXPECT_FALSE(app->playlist->moveSelectedToSecond());
+    app->playlist->markFirst(true);
     app->playlist->moveFirstToEnd();
     app->playlist->markFirst(true);
-    EXPECT_EQ(lines(), (Lines{">> 2", "3", ">> 1"}));
-    app->playlist->markFirst(false);
-    EXPECT_EQ(lines().front(), "2");
+    EXPECT_EQ(lines(), (Lines{">> 2", ">> 1"}));
+    EXPECT_EQ(app->playlist->paths(), (Lines{folder.file("2"), folder.file("1")}));
     app->menuCommand(CmdClearPlaylist);
     app->playlist->moveFirstToEnd();
     app->playlist->markFirst(true);
-    EXPECT_TRUE(lines().empty());
-    EXPECT_EQ(app->playlist->firstPath(), "");
-}
-
-TEST_F(Playlist, FilesDroppedOnTheListAreAdded) {
-    openPlayer();
-    const std::string first = midiFile("first.mid");
-    const std::string second = midiFile("second mid.mid");
-    XdndSource source;
-    const int x = app->x() + app->playlist->x() + 100, y = app->y() + app->playlist->y() + 100;
-    ASSERT_TRUE(
-        source.drop(fl_xid(app.get()), x, y,
-                    "file://" + first + "\r\nfile://" + folder.path() + "/second%20mid.mid\r\n"));
-    EXPECT_TRUE(loopUntil([this] { return lines().size() == 2; }, 10));
-    EXPECT_EQ(app->playlist->paths(), (Lines{first, second}));
+    EXPECT_TRUE(lines().empty() && app->playlist->firstPath().empty());
 }
 
 } // namespace

@@ -7,21 +7,14 @@
 
 #include <cstdio>
 #include <iostream>
-#include <string>
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: synth_probe PORT_NAME\n");
-        return 2;
-    }
     const std::vector<std::string> names = ZylmidiOut::portNames();
     for (const std::string& name : names)
         std::printf("port: %s\n", name.c_str());
-    const int index = findPortByName(names, argv[1]);
+    const int index = argc == 2 ? findPortByName(names, argv[1]) : -1;
     ZylmidiOut out;
-    if (index < 0 || out.open(static_cast<unsigned>(index)) != 0)
-        return 1;
-    if (out.send({0x90, 60, 100}) != 0)
+    if (index < 0 || out.open(static_cast<unsigned>(index)) != 0 || out.send({0x90, 60, 100}))
         return 1;
     std::printf("sent\n");
     std::fflush(stdout);
