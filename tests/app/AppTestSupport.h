@@ -24,9 +24,8 @@ protected:
     std::unique_ptr<App> app;
     Lines messages;
 
-    // `store` ("Pause:4", ...) replaces the store's root group unless empty; `arguments`
-    // follow the program's name on the command line.
-    void openPlayer(const Lines& store = {}, Lines arguments = {}) {
+    // `store` ("Pause:4", ...) replaces the store's root group unless empty.
+    void openPlayer(const Lines& store = {}) {
         if (!store.empty())
             writeStore(store);
         // Suites that start JACK servers point at their own; the rest never reach a user's.
@@ -38,10 +37,7 @@ protected:
         app = std::make_unique<App>(setup);
         app->messageSink = [this](const std::string& text) { messages.push_back(text); };
         app->show(); // what run does before its event loop
-        std::vector<char*> argv = {const_cast<char*>("veltrano")};
-        for (std::string& argument : arguments)
-            argv.push_back(argument.data());
-        app->onStart(static_cast<int>(argv.size()), argv.data());
+        app->onStart(0, nullptr);
         loopFor(0.3);
     }
     void writeStore(const Lines& store) {
@@ -63,12 +59,10 @@ protected:
             shown.push_back(app->playlist->text(line));
         return shown;
     }
-    // A one-track file of a note on `channel`.
-    std::string midiFile(const std::string& name, int note = 60, int channel = 0) const {
-        const auto on = static_cast<unsigned char>(0x90 | channel);
-        const auto key = static_cast<unsigned char>(note);
+    // A one-track file of one note: `on` is its Note On.
+    std::string midiFile(const std::string& name, const Bytes& on = {0x90, 60, 100}) const {
         SmfTrackBuilder track;
-        track.channel(0, {on, key, 100}).channel(48, {on, key, 0}).endOfTrack();
+        track.channel(0, on).channel(48, {on[0], on[1], 0}).endOfTrack();
         return folder.write(name, singleTrackFile(track.body(), 480));
     }
 };

@@ -61,17 +61,13 @@ TEST_F(PlayerTest, OutputMenuShowsPortNamesAndReopensTheStoredPort) {
         openPlayer(c.store);
         const Fl_Menu_Item* none = app->menubar->find_item("Settings/Select MIDI output/(None)");
         size_t entries = 0;
-        while (none[entries + 1].label()) {
+        for (; none[entries + 1].label(); ++entries)
             EXPECT_TRUE(c.ports != many || entries >= shown.size() ||
-                        none[entries + 1].label() == shown[entries])
-                << none[entries + 1].label();
-            ++entries;
-        }
+                        shown[entries] == none[entries + 1].label());
         EXPECT_EQ(entries, std::min<size_t>(c.ports.size(), 20));
         const auto found = std::find(app->outputNames.begin(), app->outputNames.end(), c.opens);
         const int on = c.opens.empty() ? 0 : 1 + static_cast<int>(found - app->outputNames.begin());
-        EXPECT_NE(none[on].value(), 0) << c.store.back();
-        EXPECT_EQ(app->output.port != nullptr, on != 0) << c.store.back();
+        EXPECT_TRUE(none[on].value() && (app->output.port != nullptr) == (on != 0)) << on;
         const std::string store = closePlayer();
         const Lines expected =
             on == 0 ? c.store

@@ -100,6 +100,20 @@ TEST_F(PlayerTest, FilesComeInEveryWayAndAreSavedAsAList) {
     app->playlist->moveFirstToEnd();
     app->playlist->markFirst(true);
     EXPECT_TRUE(lines().empty() && app->playlist->firstPath().empty());
+
+    // The organ check's refusals come in one box; the toggles are stored at close.
+    app->menubar->setValue(CmdCheckOrgan, true);
+    app->addFiles({midiFile("fits.mid"), midiFile("out.mid", {0x90, 61, 100}),
+                   midiFile("ch.mid", {0x99, 60, 100})});
+    EXPECT_EQ(lines(), Lines{"fits"});
+    EXPECT_EQ(messages.back(), "Non Deleika compatile (-4): " + folder.file("out.mid") +
+                                   "\nNon Deleika compatile (-3): " + folder.file("ch.mid"));
+    app->menubar->picked(app->menubar->find_item("Settings/Follow tempo changes"));
+    app->menuCommand(CmdExit);
+    const std::string store = closePlayer();
+    EXPECT_NE(store.find("\nContinuous:0\nCheckDeleika:1\nAllTracks:0\nFollowTempo:1\n"),
+              std::string::npos)
+        << store;
 }
 
 } // namespace
