@@ -92,10 +92,6 @@ protected:
         app->menubar->picked(&app->menubar->menu()[none + 1 + receiver.indexIn(app->outputNames)]);
     }
     void press(Fl_Button* button) { button->do_callback(); }
-    // Waits serving the event loop, so that completions go on meanwhile.
-    bool hear(size_t count) {
-        return loopUntil([this, count] { return receiver.count() >= count; }, 10);
-    }
     bool idle(double limit = 10) {
         return loopUntil([this] { return !app->player.isRunning(); }, limit);
     }
@@ -169,7 +165,7 @@ TEST_F(Playback, SendsTheChosenTracksAtTheirMomentsAndReleasesWhatIsLeftOn) {
         press(app->slowerButton);
     const size_t before = receiver.count();
     press(app->startButton);
-    ASSERT_TRUE(hear(before + 3));
+    ASSERT_TRUE(receiver.waitFor(before + 3));
     press(app->slowerButton);
     EXPECT_STREQ(app->label(), "Veltrano V1.4 - 0:00 / 0:10 (1%)");
     for (int i = 0; i < 120; ++i)
@@ -224,7 +220,8 @@ TEST_F(Playback, ContinuousPlayGoesOnAcrossPortChangesAndStopsAtALostServer) {
     open({song("one.mid", {one}), song("dense.mid", {denseTrack(200)}), song("two.mid", {one})});
     app->menubar->setValue(CmdContinuous, true);
     press(app->startButton);
-    ASSERT_TRUE(hear(3));
+    // Waits serving the event loop, so that the first file's end starts the next.
+    ASSERT_TRUE(loopUntil([this] { return receiver.count() >= 3; }, 10));
     const auto heard = receiver.messages();
     EXPECT_NEAR(seconds(heard[2].stamp - heard[1].stamp), 1.0, 0.05); // the pause
     choosePort(); // again, while the dense file plays: stopped, advanced, going on
@@ -242,7 +239,7 @@ TEST_F(Playback, ContinuousPlayGoesOnAcrossPortChangesAndStopsAtALostServer) {
         app->addFiles({song("dense.mid", {denseTrack(500)}), folder.file("one.mid")});
         choosePort();
         press(app->startButton);
-        ASSERT_TRUE(hear(receiver.count() + 10));
+        ASSERT_TRUE(receiver.waitFor(receiver.count() + 10));
         stall ? server.stall() : server.kill();
         if (stall) {
             loopFor(0.3);
