@@ -7,6 +7,7 @@
 
 #include <FL/Fl_Button.H>
 
+#include <algorithm>
 #include <cmath>
 #include <deque>
 
