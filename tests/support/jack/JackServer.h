@@ -4,49 +4,33 @@
 #include <sys/types.h>
 
 // A private jackd on the dummy driver (48 kHz, `periodFrames` per period) under a name no
-// other server has. Starting it points this process's JACK clients, RtMidi's included,
-// at it through JACK_DEFAULT_SERVER, and keeps that name after it stops, so that no
-// client here ever reaches a user's server. The server ends with the thread that started
-// it, so a crashed test leaves none behind. Processes with such servers run one at a time:
-// the first server of a process waits for the others to end.
+// other server has. Starting it points this process's JACK clients, RtMidi's included, at
+// it through JACK_DEFAULT_SERVER, and that name stays after it stops, so no client here ever
+// reaches a user's server. The server ends with the thread that started it, so a crashed
+// test leaves none behind. Processes with such servers take turns: the first server of a
+// process waits for the other processes' servers to end.
 class JackServer {
 public:
     explicit JackServer(unsigned periodFrames = 64);
-    // Stops the server if it still runs.
     ~JackServer();
     JackServer(const JackServer&) = delete;
     JackServer& operator=(const JackServer&) = delete;
 
-    // True once the server accepted a client, until it is stopped or killed.
+    // True once the server accepted a client, until it is killed.
     bool ready() const { return accepting; }
-
-    // SIGKILL, as a crashing server would die; then what it leaves behind is cleaned up.
+    // SIGKILL, as a crashing server would die; what it leaves behind is then cleaned up.
     void kill();
     // SIGSTOP and SIGCONT: a server that hangs, its clients still connected, and recovers.
     void stall();
     void resume();
 
-    // Points this process's JACK clients at a server name that nothing runs under.
-    static void pointAtAbsentServer();
-
 private:
-    // SIGTERM, and SIGKILL when it has not ended within a few seconds.
-    void stop();
-    // Starts jackd under our name and waits until it accepts clients.
     bool launch();
-    void killNow();
-    // SIGTERM; false when the server has not ended in time.
-    bool terminate();
-    void reclaim();
-    bool waitUntilAccepting();
-    bool waitForExit(int timeoutMillis);
-    void removeLeftovers() const;
-    // Where jackd's own output goes while it runs.
-    std::string logPath() const;
+    // Sends `signal` (0: none) and waits up to `limitMillis` for the server to end.
+    bool ended(int signal, int limitMillis);
 
-    std::string serverName;
-    unsigned periodFrames;
+    const std::string name, logPath; // jackd's output goes to the log
+    const unsigned periodFrames;
     pid_t pid = -1;
     bool accepting = false;
-    bool stalled = false;
 };

@@ -2,14 +2,12 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 typedef struct _jack_client jack_client_t;
 typedef struct _jack_port jack_port_t;
-typedef uint32_t jack_nframes_t;
 
 // One message as it reached the receiver, stamped on the steady clock in the process
 // callback (the dummy driver's frame clock drifts from real time, so frames are no judge).
@@ -19,14 +17,11 @@ struct ReceivedMessage {
 };
 
 // A JACK client with one MIDI input port that records every message it receives. The
-// process callback only appends to storage reserved up front, then publishes the count,
-// so readers need no lock.
+// process callback only writes to storage reserved up front, then publishes the count, so
+// readers need no lock.
 class MidiReceiver {
 public:
-    static constexpr std::size_t DefaultCapacity = 1 << 18;
-
-    explicit MidiReceiver(const std::string& clientName = "veltrano-receiver",
-                          std::size_t capacity = DefaultCapacity);
+    explicit MidiReceiver(const std::string& clientName = "veltrano-receiver");
     ~MidiReceiver();
     MidiReceiver(const MidiReceiver&) = delete;
     MidiReceiver& operator=(const MidiReceiver&) = delete;
@@ -34,12 +29,11 @@ public:
     // True when the client is open, its port registered and the client active.
     bool ready() const { return active; }
     // The full JACK name of the input port, "client:input".
-    std::string portName() const;
+    std::string portName() const { return name; }
     // The position of this receiver's port in a list of port names, or -1.
     int indexIn(const std::vector<std::string>& names) const;
-    // Connects a JACK output port, given by its full name, to this receiver, and returns
-    // once the connection carries messages.
-    bool connectFrom(const std::string& outputPortName) const;
+    // True while the JACK output port of that full name is connected to ours.
+    bool fedBy(const std::string& outputPortName) const;
 
     std::size_t count() const { return recorded.load(std::memory_order_acquire); }
     // The messages from number `from` on, in arrival order.
@@ -52,26 +46,17 @@ public:
     bool serverGone() const { return gone.load(std::memory_order_acquire); }
 
 private:
-    struct Record {
-        std::size_t offset;
-        std::size_t size;
-        std::chrono::steady_clock::time_point stamp;
-    };
-
-    static int onProcess(jack_nframes_t frames, void* self);
-    void receive(jack_nframes_t frames);
-    bool waitForCycles(unsigned cycles) const;
-    void store(const unsigned char* bytes, std::size_t size,
-               std::chrono::steady_clock::time_point stamp);
+    void receive(uint32_t frames);
 
     jack_client_t* client = nullptr;
     jack_port_t* input = nullptr;
+    std::string name;
     bool active = false;
-    std::vector<Record> records;
-    std::vector<unsigned char> pool;
-    std::size_t poolUsed = 0; // touched by the process callback alone
-    std::atomic<std::size_t> recorded{0};
-    std::atomic<std::size_t> overflowed{0};
+    // Message n's bytes end at ends[n] in `pool`, where the message before ends.
+    std::vector<unsigned char> pool = std::vector<unsigned char>(1 << 22);
+    std::vector<std::size_t> ends = std::vector<std::size_t>(1 << 18);
+    std::vector<std::chrono::steady_clock::time_point> stamps =
+        std::vector<std::chrono::steady_clock::time_point>(1 << 18);
+    std::atomic<std::size_t> recorded{0}, overflowed{0};
     std::atomic<bool> gone{false};
-    std::atomic<uint64_t> cyclesBegun{0};
 };
