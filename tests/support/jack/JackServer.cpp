@@ -1,23 +1,14 @@
 #include "JackServer.h"
 
-#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
-
-namespace {
-
-unsigned serversStarted = 0;
-
-} // namespace
 
 JackServer::JackServer(unsigned periodFrames)
     : name("veltrano-" + std::to_string(getpid()) + "-" + std::to_string(serversStarted++)),
@@ -26,12 +17,8 @@ JackServer::JackServer(unsigned periodFrames)
     // same-named clients of two servers on this machine take each other's socket and libjack
     // crashes. RtMidi's client name is fixed: one process at a time runs private servers,
     // holding this lock until it ends.
-    static const int lock =
-        open("/tmp/veltrano-jack-servers.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (flock(lock, LOCK_EX | LOCK_NB) != 0) {
-        std::cerr << "JackServer: waiting for another process's JACK servers" << std::endl;
-        flock(lock, LOCK_EX);
-    }
+    [[maybe_unused]] static const int locked =
+        flock(open("/tmp/veltrano-jack-servers.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0644), LOCK_EX);
     setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
     setenv("JACK_NO_START_SERVER", "1", 1);
     accepting = launch();
@@ -42,12 +29,7 @@ JackServer::~JackServer() {
     resume(); // a stopped server holds SIGTERM until it continues
     if (pid > 0 && !ended(SIGTERM, 5000))
         kill();
-    std::remove(logPath.c_str());
-    std::error_code ignored;
-    for (const auto& entry : std::filesystem::directory_iterator("/dev/shm", ignored)) {
-        if (entry.path().filename().string().find("_" + name + "_") != std::string::npos)
-            std::filesystem::remove(entry.path(), ignored);
-    }
+    std::system(("rm -f " + logPath + " /dev/shm/*_" + name + "_*").c_str());
 }
 
 bool JackServer::launch() {
@@ -82,7 +64,7 @@ bool JackServer::ended(int signal, int limitMillis) {
     for (int waited = 0; waitpid(pid, nullptr, WNOHANG) != pid; waited += 5) {
         if (waited >= limitMillis)
             return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        usleep(5000);
     }
     pid = -1;
     return true;

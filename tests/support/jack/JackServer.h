@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <sys/types.h>
 
 // A private jackd on the dummy driver (48 kHz, `periodFrames` per period) under a name no
 // other server has. Starting it points this process's JACK clients, RtMidi's included, at
@@ -29,8 +28,9 @@ private:
     // Sends `signal` (0: none) and waits up to `limitMillis` for the server to end.
     bool ended(int signal, int limitMillis);
 
+    inline static unsigned serversStarted = 0;
     const std::string name, logPath; // jackd's output goes to the log
     const unsigned periodFrames;
-    pid_t pid = -1;
+    int pid = -1; // of jackd
     bool accepting = false;
 };
