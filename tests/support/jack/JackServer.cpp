@@ -3,7 +3,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
-#include <fstream>
 #include <iostream>
 #include <sys/file.h>
 #include <sys/prctl.h>
@@ -21,13 +20,13 @@ JackServer::JackServer(unsigned periodFrames)
         flock(open("/tmp/veltrano-jack-servers.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0644), LOCK_EX);
     setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
     setenv("JACK_NO_START_SERVER", "1", 1);
-    accepting = launch();
+    launch();
 }
 
 // A killed jackd and the clients left open leave socket and semaphore files.
 JackServer::~JackServer() {
     resume(); // a stopped server holds SIGTERM until it continues
-    if (pid > 0 && !ended(SIGTERM, 5000))
+    if (!ended(SIGTERM, 5000))
         kill();
     std::system(("rm -f " + logPath + " /dev/shm/*_" + name + "_*").c_str());
 }
@@ -54,12 +53,15 @@ bool JackServer::launch() {
         if (std::system(probe.c_str()) == 0)
             return true;
     }
-    std::cerr << "JackServer: jackd -n " << name << " did not start; it said:\n"
-              << std::ifstream(logPath).rdbuf() << std::endl;
+    ended(SIGKILL, 5000);
+    std::cerr << "JackServer: jackd -n " << name << " did not start; it said:" << std::endl;
+    std::system(("cat " + logPath + " >&2").c_str());
     return false;
 }
 
 bool JackServer::ended(int signal, int limitMillis) {
+    if (pid <= 0) // ::kill(-1) would signal every process
+        return true;
     ::kill(pid, signal);
     for (int waited = 0; waitpid(pid, nullptr, WNOHANG) != pid; waited += 5) {
         if (waited >= limitMillis)
@@ -74,7 +76,6 @@ bool JackServer::ended(int signal, int limitMillis) {
 // at most), and frees a dead server's slot only for a new server of the same name; so the
 // name is started once more and stopped cleanly.
 void JackServer::kill() {
-    accepting = false;
     if (pid > 0 && ended(SIGKILL, 60000) && launch())
         ended(SIGTERM, 5000);
 }

@@ -13,10 +13,9 @@ public:
     explicit JackServer(unsigned periodFrames = 64);
     ~JackServer();
     JackServer(const JackServer&) = delete;
-    JackServer& operator=(const JackServer&) = delete;
 
     // True once the server accepted a client, until it is killed.
-    bool ready() const { return accepting; }
+    bool ready() const { return pid > 0; }
     // SIGKILL, as a crashing server would die; what it leaves behind is then cleaned up.
     void kill();
     // SIGSTOP and SIGCONT: a server that hangs, its clients still connected, and recovers.
@@ -25,12 +24,12 @@ public:
 
 private:
     bool launch();
-    // Sends `signal` (0: none) and waits up to `limitMillis` for the server to end.
+    // Sends `signal` (0: none) and waits up to `limitMillis` for the server to end; true when
+    // none runs.
     bool ended(int signal, int limitMillis);
 
     inline static unsigned serversStarted = 0;
     const std::string name, logPath; // jackd's output goes to the log
     const unsigned periodFrames;
     int pid = -1; // of jackd
-    bool accepting = false;
 };

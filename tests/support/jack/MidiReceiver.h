@@ -21,8 +21,6 @@ class MidiReceiver {
 public:
     explicit MidiReceiver(const std::string& clientName = "veltrano-receiver");
     ~MidiReceiver();
-    MidiReceiver(const MidiReceiver&) = delete;
-    MidiReceiver& operator=(const MidiReceiver&) = delete;
 
     // True when the client is open, its port registered and the client active.
     bool ready() const { return active; }
