@@ -174,7 +174,8 @@ TEST_F(Port, CallsOnAStalledOrKilledServerFailInsteadOfWaiting) {
         EXPECT_LT(longest, std::chrono::seconds(3));
         EXPECT_EQ(last, RtMidiError::DRIVER_ERROR);
         EXPECT_EQ(countOf(errors, "Send error "), failures);
-        while (!stall && !(receiver->serverGone() && other->serverGone()))
+        for (int waited = 0;
+             !stall && waited < 10000 && !(receiver->serverGone() && other->serverGone()); ++waited)
             std::this_thread::sleep_for(milliseconds(1));
 
         const auto start = Clock::now(); // closing gives up after 100 ms, opening after 500
