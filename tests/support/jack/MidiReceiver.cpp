@@ -7,12 +7,13 @@
 #include <algorithm>
 #include <thread>
 
-MidiReceiver::MidiReceiver(const std::string& clientName) {
+MidiReceiver::MidiReceiver(const std::string& clientName, std::size_t capacity)
+    : records(capacity) {
     client = jack_client_open(clientName.c_str(), JackNoStartServer, nullptr);
     if (client == nullptr)
         return;
     input = jack_port_register(client, "input", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-    portName = input ? jack_port_name(input) : "";
+    inputName = input ? jack_port_name(input) : "";
     jack_set_process_callback(client, &MidiReceiver::receive, this);
     jack_on_shutdown(
         client,
@@ -31,7 +32,7 @@ MidiReceiver::~MidiReceiver() {
 }
 
 int MidiReceiver::indexIn(const std::vector<std::string>& names) const {
-    const auto found = std::find(names.begin(), names.end(), portName);
+    const auto found = std::find(names.begin(), names.end(), inputName);
     return found == names.end() ? -1 : static_cast<int>(found - names.begin());
 }
 

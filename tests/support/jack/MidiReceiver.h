@@ -19,12 +19,16 @@ struct ReceivedMessage {
 // no lock.
 class MidiReceiver {
 public:
-    explicit MidiReceiver(const std::string& clientName = "veltrano-receiver");
+    // `capacity` records are made up front: a test with many receivers keeps it small.
+    explicit MidiReceiver(const std::string& clientName = "veltrano-receiver",
+                          std::size_t capacity = 1 << 18);
     ~MidiReceiver();
 
     // True when the client is open, its port registered and the client active.
     bool ready() const { return active; }
-    // The position of this receiver's port ("client:input") in a list of port names, or -1.
+    // The full JACK name of the input port, "client:input".
+    const std::string& portName() const { return inputName; }
+    // The position of this receiver's port in a list of port names, or -1.
     int indexIn(const std::vector<std::string>& names) const;
 
     std::size_t count() const { return recorded.load(std::memory_order_acquire); }
@@ -45,9 +49,9 @@ private:
 
     jack_client_t* client = nullptr;
     jack_port_t* input = nullptr;
-    std::string portName;
+    std::string inputName;
     bool active = false;
-    std::vector<ReceivedMessage> records = std::vector<ReceivedMessage>(1 << 18);
+    std::vector<ReceivedMessage> records;
     std::atomic<std::size_t> recorded{0}, overflowed{0};
     std::atomic<bool> gone{false};
 };
