@@ -1,17 +1,13 @@
 #include "TempDir.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <unistd.h>
 
-TempDir::TempDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/veltrano-test-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot create a temporary folder from " + pattern);
-    root = pattern;
+TempDir::TempDir() : root(std::filesystem::temp_directory_path() / "veltrano-test-XXXXXX") {
+    if (mkdtemp(root.data()) == nullptr)
+        throw std::runtime_error("cannot create a temporary folder from " + root);
 }
 
 TempDir::~TempDir() {
@@ -20,14 +16,13 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::write(const std::string& name, const std::vector<unsigned char>& bytes) const {
-    const std::string path = file(name);
-    writeBytes(path, bytes);
-    return path;
+    writeBytes(file(name), bytes);
+    return file(name);
 }
 
 void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     if (!out)
         throw std::runtime_error("cannot write " + path);
 }

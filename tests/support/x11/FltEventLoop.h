@@ -8,6 +8,3 @@ bool loopUntil(const std::function<bool()>& condition, double limitSeconds = 30.
 
 // Runs the FLTK event loop for about `seconds`, serving whatever arrives.
 void loopFor(double seconds);
-
-// Waits without serving events until `condition` holds or `limitSeconds` have passed.
-bool waitUntil(const std::function<bool()>& condition, double limitSeconds = 30.0);

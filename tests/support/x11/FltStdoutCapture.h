@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -18,9 +19,6 @@ public:
     bool contains(const std::string& line) const;
 
 private:
-    std::string path;
-    int savedStdout = -1;
+    std::FILE* caught;
+    int savedStdout;
 };
-
-// Index of `line` in `lines`, or -1.
-int indexOf(const std::vector<std::string>& lines, const std::string& line);

@@ -2,26 +2,22 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 TempHome::TempHome() {
-    if (const char* home = std::getenv("HOME")) {
+    if (const char* home = std::getenv("HOME"))
         savedHome = home;
-        hadHome = true;
-    }
-    setenv("HOME", folder.path().c_str(), 1);
+    setenv("HOME", path().c_str(), 1);
 }
 
 TempHome::~TempHome() {
-    if (hadHome)
-        setenv("HOME", savedHome.c_str(), 1);
+    if (savedHome)
+        setenv("HOME", savedHome->c_str(), 1);
     else
         unsetenv("HOME");
 }
 
 std::string TempHome::storeText(const std::string& vendor, const std::string& app) const {
-    std::ifstream in(folder.path() + "/.fltk/" + vendor + "/" + app + ".prefs");
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    std::ifstream in(file(".fltk/" + vendor + "/" + app + ".prefs"));
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }

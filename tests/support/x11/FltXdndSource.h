@@ -7,27 +7,22 @@
 // served while the drop goes on.
 class XdndSource {
 public:
-    XdndSource();
+    XdndSource(); // throws when the display cannot be opened
     ~XdndSource();
     XdndSource(const XdndSource&) = delete;
     XdndSource& operator=(const XdndSource&) = delete;
 
-    bool ok() const { return display != nullptr; }
-
     // Drags `text` onto `target` (an X window id) at root position (`x`, `y`) and lets go.
-    // True once the target has reported the drop finished, or has refused the drag (which
-    // is then left); false when it did not answer.
+    // True once the target has reported the drop finished; false when it refused the drag
+    // (which is then left) or did not answer.
     bool drop(unsigned long target, int x, int y, const std::string& text);
-    // Whether the target accepted the drag at its last position.
-    bool accepted() const { return lastAccepted; }
 
 private:
-    // Xlib's types by their tags, so that its macros stay out of the tests that include this.
+    // Xlib's type by its tag, so that its macros stay out of the tests that include this.
     struct _XDisplay* display;
-    unsigned long window = 0;
-    bool lastAccepted = false;
+    unsigned long window;
 
-    void sendMessage(unsigned long target, const char* type, const long (&data)[5]);
-    bool awaitMessage(const char* type, const std::string& text);
-    void answerRequest(const union _XEvent& request, const std::string& text);
+    void send(unsigned long target, const char* type, long l1, long l2 = 0, long l3 = 0,
+              long l4 = 0);
+    long await(const char* type, const std::string& text);
 };
