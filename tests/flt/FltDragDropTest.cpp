@@ -11,8 +11,10 @@
 // After gtest: X11's macros (None, Bool) clash with its names.
 #include <FL/x.H>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -22,7 +24,7 @@ using Drops = std::vector<Names>;
 // A widget that takes drops the way the player's playlist does, and keeps every drop.
 class DropBox : public Fl_Box, public Flt_DragDrop {
 public:
-    DropBox(int x, int y, int w, int h) : Fl_Box(x, y, w, h) {}
+    DropBox() : Fl_Box(200, 0, 200, 200) {}
 
     Drops drops;
     bool calledInsideEvent = false;
@@ -40,85 +42,79 @@ public:
         if (onDrop)
             onDrop();
     }
+    // An FL_PASTE carrying `text`, as the toolkit sends one for a drop or a paste.
+    int paste(const char* text) {
+        Fl::e_text = const_cast<char*>(text);
+        Fl::e_length = text ? static_cast<int>(std::strlen(text)) : 0;
+        return handle(FL_PASTE);
+    }
 
 private:
     bool insideEvent = false;
 };
 
-class DragDropTest : public ::testing::Test {
-protected:
-    Fl_Window window{100, 100, 400, 200};
-    DropBox* box = new DropBox(200, 0, 200, 200);
-
-    void SetUp() override {
-        window.end();
-        window.show();
-        for (int i = 0; i < 10; ++i)
-            Fl::wait(0.02);
-    }
-    // An FL_PASTE carrying `text`, as the toolkit sends one for a drop or a paste.
-    static int paste(DropBox& target, const char* text) {
-        Fl::e_text = const_cast<char*>(text);
-        Fl::e_length = text ? static_cast<int>(std::strlen(text)) : 0;
-        return target.handle(FL_PASTE);
-    }
-};
-
 // Plain text is split at line feeds as it stands; a URI list gives plain paths.
-TEST_F(DragDropTest, PastesArriveInOrderOnTheNextWaitSplitOrReadAsAUriList) {
+TEST(DragDropTest, PastesArriveInOrderOnTheNextWaitSplitOrReadAsAUriList) {
     const std::pair<const char*, Names> rows[] = {
         {"/a.mid\n/b.mid\n", {"/a.mid", "/b.mid", ""}},
         {"/a.mid\n\n/b.mid", {"/a.mid", "", "/b.mid"}},
         {" /a.mid\r\n/b%20c.mid ", {" /a.mid\r", "/b%20c.mid "}},
         {"Note: some text\n", {"Note: some text", ""}},
-        {"#comment\nfile:///a.mid\nhttps://example.com/b.mid",
-         {"/a.mid", "https://example.com/b.mid"}},
+        {"#comment\nfile:///a.mid\nhttps://x.org/b.mid", {"/a.mid", "https://x.org/b.mid"}},
         {"", {}},
         {nullptr, {}}};
+    DropBox box;
     Drops expected;
     for (const auto& [text, names] : rows) {
-        EXPECT_EQ(paste(*box, text), 1);
+        EXPECT_EQ(box.paste(text), 1);
         expected.push_back(names);
     }
-    EXPECT_TRUE(box->drops.empty());
+    EXPECT_TRUE(box.drops.empty());
     Fl::wait(0);
-    EXPECT_EQ(box->drops, expected);
-    EXPECT_FALSE(box->calledInsideEvent);
+    EXPECT_EQ(box.drops, expected);
+    EXPECT_FALSE(box.calledInsideEvent);
 
     // Nor is a receiver called once it is gone.
-    auto* doomed = new DropBox(0, 0, 10, 10);
+    auto doomed = std::make_unique<DropBox>();
     doomed->onDrop = [] { ADD_FAILURE() << "destroyed receiver called"; };
-    paste(*doomed, "/a.mid");
-    delete doomed;
+    doomed->paste("/a.mid");
+    doomed.reset();
     Fl::wait(0.05);
 }
 
-TEST_F(DragDropTest, ReceiverMayOpenAMessageBoxWhileMoreDropsArrive) {
+TEST(DragDropTest, ReceiverMayOpenAMessageBoxWhileMoreDropsArrive) {
+    DropBox box;
     int boxesOpen = 0, mostOpen = 0;
-    box->onDrop = [&] {
-        if (box->drops.size() > 1)
+    box.onDrop = [&] {
+        if (box.drops.size() > 1)
             return;
-        // While the box is up, a second drop comes in, then the box is closed.
+        // While the message box is up, a second drop comes in, then the box is closed.
         Fl::add_timeout(
-            0.05, [](void* target) { paste(*static_cast<DropBox*>(target), "/b.mid"); }, box);
+            0.05, [](void* target) { static_cast<DropBox*>(target)->paste("/b.mid"); }, &box);
         Fl::add_timeout(0.3, [](void*) {
             if (Fl_Window* open = Fl::modal())
                 open->hide();
         });
         mostOpen = std::max(mostOpen, ++boxesOpen);
-        fl_message("Skipped non-file %s", box->drops.back().front().c_str());
+        fl_message("Skipped non-file %s", box.drops.back().front().c_str());
         --boxesOpen;
     };
-    paste(*box, "/a.mid");
+    box.paste("/a.mid");
     for (int i = 0; i < 30; ++i)
         Fl::wait(0.02);
-    EXPECT_EQ(box->drops, (Drops{{"/a.mid"}, {"/b.mid"}}));
+    EXPECT_EQ(box.drops, (Drops{{"/a.mid"}, {"/b.mid"}}));
     EXPECT_EQ(mostOpen, 1);
 }
 
 // As a file manager drops files: another X client offers the file URI list.
-TEST_F(DragDropTest, FileManagerDropOfAUriListGivesPlainPaths) {
-    // "%C3%A9" is a UTF-8 e acute; a host of "localhost" names this machine.
+TEST(DragDropTest, FileManagerDropOfAUriListGivesPlainPaths) {
+    Fl_Window window(100, 100, 400, 200);
+    DropBox* box = new DropBox;
+    window.end();
+    window.show();
+    for (int i = 0; i < 10; ++i)
+        Fl::wait(0.02);
+    // "%C3%A9" is a UTF-8 e acute; "%25" a percent sign, decoded once only.
     const std::string list =
         "file:///home/u/My%20Song.mid\r\nfile://localhost/home/u/%C3%A9.mid\r\n"
         "file:///tmp/100%2541%0Aline.mid\r\n";
