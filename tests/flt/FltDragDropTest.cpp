@@ -59,7 +59,6 @@ TEST(DragDropTest, PastesArriveInOrderOnTheNextWaitSplitOrReadAsAUriList) {
         {"/a.mid\n/b.mid\n", {"/a.mid", "/b.mid", ""}},
         {"/a.mid\n\n/b.mid", {"/a.mid", "", "/b.mid"}},
         {" /a.mid\r\n/b%20c.mid ", {" /a.mid\r", "/b%20c.mid "}},
-        {"Note: some text\n", {"Note: some text", ""}},
         {"#comment\nfile:///a.mid\nhttps://x.org/b.mid", {"/a.mid", "https://x.org/b.mid"}},
         {"", {}},
         {nullptr, {}}};

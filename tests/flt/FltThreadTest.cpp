@@ -54,8 +54,6 @@ struct Completions {
     }
 };
 
-void ignoreWakeUp(void*) {}
-
 class ThreadTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { Fl::lock(); }
@@ -82,7 +80,7 @@ TEST_F(ThreadTest, LinesComeOnceInOrderAroundOneCompletionEvenThroughAFullWakeUp
         StdoutCapture output;
         { Flt_Thread idle; } // destroying an idle thread neither waits nor writes
         // A full queue delays the notification's posting but must not lose it.
-        for (int queued = 0; !value && Fl::awake(&ignoreWakeUp, nullptr) == 0; ++queued)
+        for (int queued = 0; !value && Fl::awake([](void*) {}, nullptr) == 0; ++queued)
             ASSERT_LT(queued, 1000000) << "the wake-up queue never filled";
         Flt_Thread thread;
         ASSERT_TRUE(thread.start(returning(value), completions.make()));
