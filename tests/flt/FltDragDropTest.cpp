@@ -1,5 +1,6 @@
 #include "Flt_DragDrop.h"
 
+#include "FltEventLoop.h"
 #include "FltXdndSource.h"
 
 #include <FL/Fl.H>
@@ -99,8 +100,7 @@ TEST(DragDropTest, ReceiverMayOpenAMessageBoxWhileMoreDropsArrive) {
         --boxesOpen;
     };
     box.paste("/a.mid");
-    for (int i = 0; i < 30; ++i)
-        Fl::wait(0.02);
+    loopFor(0.6);
     EXPECT_EQ(box.drops, (Drops{{"/a.mid"}, {"/b.mid"}}));
     EXPECT_EQ(mostOpen, 1);
 }
@@ -111,8 +111,7 @@ TEST(DragDropTest, FileManagerDropOfAUriListGivesPlainPaths) {
     DropBox* box = new DropBox;
     window.end();
     window.show();
-    for (int i = 0; i < 10; ++i)
-        Fl::wait(0.02);
+    loopFor(0.2);
     // "%C3%A9" is a UTF-8 e acute; "%25" a percent sign, decoded once only.
     const std::string list =
         "file:///home/u/My%20Song.mid\r\nfile://localhost/home/u/%C3%A9.mid\r\n"

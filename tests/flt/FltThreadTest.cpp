@@ -39,16 +39,15 @@ long countOf(const StdoutCapture& output, const char* line) {
     return std::count(lines.begin(), lines.end(), line);
 }
 
-// Keeps each result and marks its place in the output; on request it also closes the
-// message box that waits for it.
+// Keeps each result and marks its place in the output; closes a message box waiting for it.
 struct Completions {
     std::vector<bool> results;
-    Flt_Thread::Completion make(bool closesBox = false) {
-        return [this, closesBox](bool result) {
+    Flt_Thread::Completion make() {
+        return [this](bool result) {
             results.push_back(result);
             std::printf("%s\n", completionLine);
             std::fflush(stdout);
-            if (Fl_Window* box = Fl::modal(); box && closesBox)
+            if (Fl_Window* box = Fl::modal())
                 box->hide();
         };
     }
@@ -109,7 +108,7 @@ TEST_F(ThreadTest, StartIsRefusedWhileAJobRunsAndItsCompletionMayRestartAndWaitI
     ASSERT_TRUE(thread.start(polling(true), [&](bool) {
         runningInsideFirst = thread.isRunning();
         restarted = thread.start(
-            [&](const Flt_StopFlag& stop) { return nextSawStop = stop.isSet(); }, next.make(true));
+            [&](const Flt_StopFlag& stop) { return nextSawStop = stop.isSet(); }, next.make());
         if (restarted)
             fl_message("%s", "waiting for the next job");
         nextInBox = next.results.size() == 1;
