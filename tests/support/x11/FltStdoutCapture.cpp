@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <fstream>
+#include <stdexcept>
 #include <unistd.h>
 
 StdoutCapture::StdoutCapture() : caught(std::tmpfile()) {
+    if (!caught)
+        throw std::runtime_error("cannot create a temporary file");
     std::fflush(stdout);
     savedStdout = dup(STDOUT_FILENO);
     dup2(fileno(caught), STDOUT_FILENO);
