@@ -49,7 +49,7 @@ TEST_F(PlayerTest, QuitSignalsCloseThePlayerAsItsCloseBoxDoes) {
                             : !receiver.waitFor(before + 1, std::chrono::milliseconds(500)));
         kill(pid, signal);
         int status = -1;
-        EXPECT_TRUE(waitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 5));
+        EXPECT_TRUE(loopUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 5));
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
         if (status == -1) {
             kill(pid, SIGKILL);
