@@ -180,6 +180,10 @@ bool acceptableTarget(const std::string& playlistPath, const std::vector<std::st
         reason = "Cannot save playlist: no file name";
     else if (fs::is_directory(playlistPath, error))
         reason = "Cannot save playlist " + playlistPath + ": it is a folder";
+    // The rename would put a regular file in place of a device or a pipe (as root, even
+    // /dev/null), so only a regular file, or none yet, is replaced.
+    else if (fs::exists(playlistPath, error) && !fs::is_regular_file(playlistPath, error))
+        reason = "Cannot save playlist " + playlistPath + ": it is not a regular file";
     else
         return true;
     return false;

@@ -64,12 +64,15 @@ TEST_F(PlayerTest, FilesComeInEveryWayAndAreSavedAsAList) {
     const Lines paths = app->playlist->paths();
     ASSERT_TRUE(app->savePlaylistTo(saved));
     messages.clear();
+    const std::string pipe = folder.file("pipe.m3u8"); // a rename would replace it
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     for (const std::string& target :
-         {folder.file("missing/x.m3u8"), folder.path(), std::string("/proc/version")})
+         {folder.file("missing/x.m3u8"), folder.path(), std::string("/proc/version"), pipe})
         EXPECT_FALSE(app->savePlaylistTo(target)) << target;
+    EXPECT_TRUE(fs::is_fifo(pipe));
     app->addFiles({midiFile("line\nbreak.mid")});
     EXPECT_FALSE(app->savePlaylistTo(saved));
-    ASSERT_EQ(messages.size(), 4u);
+    ASSERT_EQ(messages.size(), 5u);
     for (const std::string& message : messages)
         EXPECT_EQ(message.rfind("Cannot save playlist ", 0), 0u) << message;
     EXPECT_NE(messages[2].find("(the existing playlist is unchanged)"), std::string::npos);
