@@ -1,38 +1,41 @@
 #include "ZylmidiByteStream.h"
 
-#include <algorithm>
-
 namespace {
-// Large enough that big payloads arrive in few calls, small enough that a lying length
-// field never reserves more than this ahead of the data.
-constexpr uint64_t AppendChunk = 64 * 1024;
+// The window a stream is read through: big payloads arrive in few calls.
+constexpr std::size_t WindowSize = 64 * 1024;
 } // namespace
+
+bool ZylmidiByteStream::refill() {
+    if (source == nullptr)
+        return false;
+    windowPosition = position();
+    if (buffer.size() < WindowSize)
+        buffer.resize(WindowSize);
+    const auto got = source->sgetn(reinterpret_cast<char*>(buffer.data()),
+                                   static_cast<std::streamsize>(buffer.size()));
+    window = next = buffer.data();
+    end = next + std::max<std::streamsize>(0, got);
+    return next != end;
+}
 
 bool ZylmidiByteStream::append(std::vector<unsigned char>& out, uint64_t count) {
     while (count > 0) {
-        const auto chunk = static_cast<std::size_t>(std::min(count, AppendChunk));
-        const std::size_t before = out.size();
-        out.resize(before + chunk);
-        const auto got = static_cast<std::size_t>(
-            std::max<std::streamsize>(0, source.sgetn(reinterpret_cast<char*>(out.data() + before),
-                                                      static_cast<std::streamsize>(chunk))));
-        consumed += got;
-        if (got < chunk) {
-            out.resize(before + got);
+        if (next == end && !refill())
             return false;
-        }
-        count -= chunk;
+        const auto part = static_cast<std::size_t>(std::min<uint64_t>(count, inView()));
+        out.insert(out.end(), next, next + part);
+        next += part;
+        count -= part;
     }
     return true;
 }
 
-bool readVarLen(ZylmidiByteStream& in, uint32_t& value) {
-    value = 0;
-    unsigned char byte = 0;
-    do {
-        if (!in.get(byte))
-            return false;
-        value = (value << 7) | (byte & 0x7Fu);
-    } while (byte & 0x80);
-    return true;
+uint64_t ZylmidiByteStream::available() {
+    uint64_t left = inView();
+    if (source != nullptr) {
+        const std::streamsize more = source->in_avail();
+        if (more > 0)
+            left += static_cast<uint64_t>(more);
+    }
+    return left;
 }

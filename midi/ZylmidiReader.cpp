@@ -15,7 +15,6 @@ namespace {
 constexpr int Ok = 0;
 constexpr std::size_t HeaderSize = 14;
 constexpr std::size_t ChunkHeaderSize = 8;
-constexpr std::size_t StreamBufferSize = 64 * 1024;
 
 uint32_t bigEndian32(const unsigned char* p) {
     return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
@@ -57,12 +56,14 @@ int readMeta(ZylmidiByteStream& in, std::vector<unsigned char>& data) {
     uint32_t length = 0;
     if (!in.get(type) || !readVarLen(in, length))
         return MidiFileReadError;
-    data = {0xFF, type};
-    if (!in.append(data, length))
-        return MidiFileReadError;
-    if (data.size() == 2 && type == 0x2F)
-        data.clear(); // End of Track carries no message; the track's end is its last event
-    return Ok;
+    data.clear();
+    if (length == 0 && type == 0x2F)
+        return Ok; // End of Track carries no message; the track's end is its last event
+    // One allocation for a payload in view, never more than the bytes that are there.
+    data.reserve(2 + static_cast<std::size_t>(std::min<uint64_t>(length, in.inView())));
+    data.push_back(0xFF);
+    data.push_back(type);
+    return in.append(data, length) ? Ok : MidiFileReadError;
 }
 
 // F0, length n, at most n - 1 payload bytes, F7; stored as F0 and the payload.
@@ -73,9 +74,21 @@ int readSysex(ZylmidiByteStream& in, std::vector<unsigned char>& data) {
     uint32_t length = 0;
     if (!readVarLen(in, length))
         return MidiFileReadError;
-    data = {0xF0};
+    // The payload bytes already in view go in with one allocation; the loop below takes
+    // whatever the view did not hold, and every error, byte by byte.
+    const std::size_t limit =
+        static_cast<std::size_t>(std::min<uint64_t>(length > 0 ? length - 1 : 0, in.inView()));
+    const unsigned char* payload = in.view();
+    std::size_t plain = 0;
+    while (plain < limit && payload[plain] < 0x80)
+        ++plain;
+    data.clear();
+    data.reserve(1 + plain);
+    data.push_back(0xF0);
+    data.insert(data.end(), payload, payload + plain);
+    in.skip(plain);
     unsigned char byte = 0;
-    for (uint32_t i = 1; i < length; ++i) {
+    for (uint32_t i = 1 + static_cast<uint32_t>(plain); i < length; ++i) {
         if (!in.get(byte))
             return MidiFileReadError;
         if (byte == 0xF7)
@@ -89,14 +102,18 @@ int readSysex(ZylmidiByteStream& in, std::vector<unsigned char>& data) {
     return byte == 0xF7 ? Ok : MidiFileSysexUnterminated;
 }
 
-// Any other status: Cn and Dn take one data byte, everything else two.
+// Length of a message from its status: Cn and Dn take one data byte, any other status two.
+std::size_t messageLength(unsigned char status) {
+    const unsigned char high = status & 0xF0;
+    return high == 0xC0 || high == 0xD0 ? 2 : 3;
+}
+
 int readStatusMessage(ZylmidiByteStream& in, unsigned char status,
                       std::vector<unsigned char>& data) {
     unsigned char first = 0;
     if (!in.get(first))
         return MidiFileReadError;
-    const unsigned char high = status & 0xF0;
-    if (high == 0xC0 || high == 0xD0) {
+    if (messageLength(status) == 2) {
         data = {status, first};
         return Ok;
     }
@@ -107,25 +124,24 @@ int readStatusMessage(ZylmidiByteStream& in, unsigned char status,
     return Ok;
 }
 
-// A data byte where a status belongs: repeat the previous channel message's status.
-// Its length follows that stored event, not a table of statuses.
-int readRunningStatus(ZylmidiByteStream& in, unsigned char firstData,
-                      const std::vector<ZylmidiEvent>& events, std::vector<unsigned char>& data) {
-    if (events.empty() || events.back().kind() != EventKind::Channel)
+// A data byte where a status belongs: repeat `running`, the status of the last kept event
+// when that was a channel message, else 0.
+int readRunningStatus(ZylmidiByteStream& in, unsigned char firstData, unsigned char running,
+                      std::vector<unsigned char>& data) {
+    if (running == 0)
         return MidiFileNoRunningStatus;
-    const auto& previous = events.back().data;
-    if (previous.size() != 3) {
-        data = {previous[0], firstData};
+    if (messageLength(running) == 2) {
+        data = {running, firstData};
         return Ok;
     }
     unsigned char second = 0;
     if (!in.get(second))
         return MidiFileReadError;
-    data = {previous[0], firstData, second};
+    data = {running, firstData, second};
     return Ok;
 }
 
-int readEvent(ZylmidiByteStream& in, const std::vector<ZylmidiEvent>& events, ZylmidiEvent& event) {
+int readEvent(ZylmidiByteStream& in, unsigned char running, ZylmidiEvent& event) {
     unsigned char first = 0;
     if (!readVarLen(in, event.delta) || !in.get(first))
         return MidiFileReadError;
@@ -137,7 +153,73 @@ int readEvent(ZylmidiByteStream& in, const std::vector<ZylmidiEvent>& events, Zy
         return MidiFileEscapeUnsupported;
     if (first & 0x80)
         return readStatusMessage(in, first, event.data);
-    return readRunningStatus(in, first, events, event.data);
+    return readRunningStatus(in, first, running, event.data);
+}
+
+// How many events start in `size` bytes, found by walking them the way readEvent does without
+// storing any, so that the track's vector is allocated once. End of Track is counted too:
+// readTrack reads every event in place and drops it only then. The walk stops at anything
+// readEvent rejects; the count only sizes a reservation.
+std::size_t countEvents(const unsigned char* bytes, std::size_t size) {
+    std::size_t at = 0;
+    const auto varLen = [&](uint32_t& value) {
+        value = 0;
+        unsigned char byte = 0;
+        do {
+            if (at == size)
+                return false;
+            byte = bytes[at++];
+            value = (value << 7) | (byte & 0x7Fu);
+        } while (byte & 0x80);
+        return true;
+    };
+    std::size_t count = 0;
+    unsigned char running = 0; // the status a data byte repeats; 0 after anything else
+    uint32_t value = 0;
+    while (at < size) {
+        ++count;
+        if (!varLen(value) || at == size)
+            break;
+        const unsigned char first = bytes[at++];
+        std::size_t skip = 0;
+        if (first == 0xFF) {
+            if (at == size)
+                break;
+            const unsigned char type = bytes[at++];
+            if (!varLen(value))
+                break;
+            if (type != 0x2F || value != 0)
+                running = 0; // End of Track is not kept, so the running status survives it
+            skip = value;
+        } else if (first == 0xF0) {
+            running = 0;
+            if (!varLen(value))
+                break;
+            std::size_t i = 1;
+            while (i < value && at < size && bytes[at] != 0xF7 && bytes[at] < 0x80) {
+                ++at;
+                ++i;
+            }
+            if (at < size && bytes[at] != 0xF7 && i < value)
+                break; // a status byte inside the payload
+            if (at < size && bytes[at] == 0xF7 && i < value)
+                ++at; // the early F7, the closing one follows
+            skip = 1;
+        } else if (first == 0xF7) {
+            break;
+        } else if (first & 0x80) {
+            running = first < 0xF0 ? first : 0;
+            skip = messageLength(first) - 1;
+        } else if (running == 0) {
+            break;
+        } else {
+            skip = messageLength(running) - 2;
+        }
+        if (skip > size - at)
+            break;
+        at += skip;
+    }
+    return count;
 }
 
 int readTrack(ZylmidiByteStream& in, ZylmidiTrack& track) {
@@ -150,17 +232,30 @@ int readTrack(ZylmidiByteStream& in, ZylmidiTrack& track) {
     const uint64_t chunkLength = bigEndian32(&chunk[4]);
     const uint64_t chunkEnd = in.position() + chunkLength;
     std::vector<ZylmidiEvent> events;
-    // An event takes two bytes at least, so this many slots hold the whole chunk without
-    // moving the events as it grows; bounded by the bytes really left, not by a lying length.
-    events.reserve(static_cast<std::size_t>((std::min(chunkLength, in.available()) + 1) / 2));
+    // A chunk wholly in view (always so for bytes in memory) is counted, and its vector
+    // allocated once. Otherwise an event takes two bytes at least, so this many slots hold
+    // the chunk without moving the events as it grows; bounded by the bytes really left,
+    // not by a lying length, and trimmed at the end.
+    const uint64_t inReach = std::min(chunkLength, in.available());
+    if (inReach <= in.inView())
+        events.reserve(countEvents(in.view(), static_cast<std::size_t>(inReach)));
+    else
+        events.reserve(static_cast<std::size_t>((inReach + 1) / 2));
+    unsigned char running = 0;
     while (in.position() < chunkEnd) {
-        ZylmidiEvent event;
-        if (const int result = readEvent(in, events, event); result != Ok)
+        // Read in place: the reserved slot is filled once, never moved into.
+        ZylmidiEvent& event = events.emplace_back();
+        if (const int result = readEvent(in, running, event); result != Ok)
             return result;
-        if (!event.data.empty())
-            events.push_back(std::move(event));
+        if (event.data.empty())
+            events.pop_back();
+        else
+            running = event.data[0] < 0xF0 ? event.data[0] : 0;
     }
-    events.shrink_to_fit(); // big songs would otherwise keep up to half their slots unused
+    // Big songs would otherwise keep up to half their slots unused; the End of Track slot
+    // of a counted chunk is not worth a copy of the track.
+    if (events.capacity() - events.size() > events.size() / 8 + 2)
+        events.shrink_to_fit();
     track = ZylmidiTrack(std::move(events));
     return Ok;
 }
@@ -171,6 +266,9 @@ int readSong(ZylmidiByteStream& in, ZylmidiFile& song) {
         return result;
     song.format = header.format;
     song.division = header.division;
+    // A track chunk takes eight bytes at least: a lying count reserves no more than that.
+    song.tracks.reserve(static_cast<std::size_t>(
+        std::min<uint64_t>(header.trackCount, in.available() / ChunkHeaderSize)));
     for (unsigned i = 0; i < header.trackCount; ++i) {
         ZylmidiTrack track;
         if (const int result = readTrack(in, track); result != Ok)
@@ -187,18 +285,7 @@ bool isRegularFile(const char* path) {
     return std::filesystem::is_regular_file(path, error);
 }
 
-// A read-only view of bytes in memory as a stream buffer; the default underflow reports
-// the end once the get area is used up, and nothing ever writes through the pointers.
-class MemoryBuffer : public std::streambuf {
-public:
-    MemoryBuffer(const unsigned char* bytes, std::size_t size) {
-        char* begin = const_cast<char*>(reinterpret_cast<const char*>(bytes));
-        setg(begin, begin, bytes ? begin + size : begin);
-    }
-};
-
-int readInto(ZylmidiFile& target, std::streambuf& source) {
-    ZylmidiByteStream in(source);
+int readInto(ZylmidiFile& target, ZylmidiByteStream& in) {
     ZylmidiFile song;
     const int result = readSong(in, song);
     if (result == Ok)
@@ -212,17 +299,15 @@ int ZylmidiFile::load(const char* path) {
     clear();
     if (path == nullptr || !isRegularFile(path))
         return MidiFileCannotOpen;
-    std::vector<char> buffer(StreamBufferSize);
-    std::ifstream file;
-    file.rdbuf()->pubsetbuf(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-    file.open(path, std::ios::binary);
+    std::ifstream file(path, std::ios::binary);
     if (!file)
         return MidiFileCannotOpen;
-    return readInto(*this, *file.rdbuf());
+    ZylmidiByteStream in(*file.rdbuf());
+    return readInto(*this, in);
 }
 
 int ZylmidiFile::loadBytes(const unsigned char* bytes, std::size_t size) {
     clear();
-    MemoryBuffer source(bytes, size);
-    return readInto(*this, source);
+    ZylmidiByteStream in(bytes, size);
+    return readInto(*this, in);
 }
