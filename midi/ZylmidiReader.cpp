@@ -156,17 +156,11 @@ int readEvent(ZylmidiByteStream& in, unsigned char running, ZylmidiEvent& event)
     return readRunningStatus(in, first, running, event.data);
 }
 
-struct ChunkWalk {
-    std::size_t events = 0; // slots readTrack fills, End of Track included
-    int error = Ok;         // what readEvent would return for the first bad event
-};
-
-// Walks the events that start in `size` bytes the way readEvent reads them, without storing
-// any: the track's vector is then allocated once, and a chunk that cannot load fails before
-// a single event is built. End of Track is counted too, as readTrack reads every event in
-// place and drops it only then. Bytes running out is no error here: the event may go on past
-// the chunk, and readEvent decides.
-ChunkWalk walkEvents(const unsigned char* bytes, std::size_t size) {
+// How many events start in `size` bytes, found by walking them the way readEvent does without
+// storing any, so that the track's vector is allocated once. End of Track is counted too:
+// readTrack reads every event in place and drops it only then. The walk stops at anything
+// readEvent rejects; the count only sizes a reservation.
+std::size_t countEvents(const unsigned char* bytes, std::size_t size) {
     std::size_t at = 0;
     const auto varLen = [&](uint32_t& value) {
         value = 0;
@@ -179,11 +173,11 @@ ChunkWalk walkEvents(const unsigned char* bytes, std::size_t size) {
         } while (byte & 0x80);
         return true;
     };
-    ChunkWalk walk;
+    std::size_t count = 0;
     unsigned char running = 0; // the status a data byte repeats; 0 after anything else
     uint32_t value = 0;
     while (at < size) {
-        ++walk.events;
+        ++count;
         if (!varLen(value) || at == size)
             break;
         const unsigned char first = bytes[at++];
@@ -206,27 +200,17 @@ ChunkWalk walkEvents(const unsigned char* bytes, std::size_t size) {
                 ++at;
                 ++i;
             }
-            if (at == size)
-                break;
-            if (i < value && bytes[at] != 0xF7) {
-                walk.error = MidiFileBadSysexByte;
-                break;
-            }
-            if (i < value && ++at == size) // past the early F7 to the closing one
-                break;
-            if (bytes[at] != 0xF7) {
-                walk.error = MidiFileSysexUnterminated;
-                break;
-            }
+            if (at < size && bytes[at] != 0xF7 && i < value)
+                break; // a status byte inside the payload
+            if (at < size && bytes[at] == 0xF7 && i < value)
+                ++at; // the early F7, the closing one follows
             skip = 1;
         } else if (first == 0xF7) {
-            walk.error = MidiFileEscapeUnsupported;
             break;
         } else if (first & 0x80) {
             running = first < 0xF0 ? first : 0;
             skip = messageLength(first) - 1;
         } else if (running == 0) {
-            walk.error = MidiFileNoRunningStatus;
             break;
         } else {
             skip = messageLength(running) - 2;
@@ -235,7 +219,7 @@ ChunkWalk walkEvents(const unsigned char* bytes, std::size_t size) {
             break;
         at += skip;
     }
-    return walk;
+    return count;
 }
 
 int readTrack(ZylmidiByteStream& in, ZylmidiTrack& track) {
@@ -248,17 +232,14 @@ int readTrack(ZylmidiByteStream& in, ZylmidiTrack& track) {
     const uint64_t chunkLength = bigEndian32(&chunk[4]);
     const uint64_t chunkEnd = in.position() + chunkLength;
     std::vector<ZylmidiEvent> events;
-    // A chunk wholly in view (always so for bytes in memory) is walked first: its vector is
-    // allocated once, and a bad event fails the load before any is built. Otherwise an event
-    // takes two bytes at least, so this many slots hold the chunk without moving the events
-    // as it grows; bounded by the bytes really left, not by a lying length, and trimmed.
+    // A chunk wholly in view (always so for bytes in memory) is counted, and its vector
+    // allocated once. Otherwise an event takes two bytes at least, so this many slots hold
+    // the chunk without moving the events as it grows; bounded by the bytes really left,
+    // not by a lying length, and trimmed at the end.
     const uint64_t inReach = std::min(chunkLength, in.available());
-    if (inReach <= in.inView()) {
-        const ChunkWalk walk = walkEvents(in.view(), static_cast<std::size_t>(inReach));
-        if (walk.error != Ok)
-            return walk.error;
-        events.reserve(walk.events);
-    } else
+    if (inReach <= in.inView())
+        events.reserve(countEvents(in.view(), static_cast<std::size_t>(inReach)));
+    else
         events.reserve(static_cast<std::size_t>((inReach + 1) / 2));
     unsigned char running = 0;
     while (in.position() < chunkEnd) {
