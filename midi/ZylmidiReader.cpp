@@ -156,72 +156,6 @@ int readEvent(ZylmidiByteStream& in, unsigned char running, ZylmidiEvent& event)
     return readRunningStatus(in, first, running, event.data);
 }
 
-// How many events start in `size` bytes, found by walking them the way readEvent does without
-// storing any, so that the track's vector is allocated once. End of Track is counted too:
-// readTrack reads every event in place and drops it only then. The walk stops at anything
-// readEvent rejects; the count only sizes a reservation.
-std::size_t countEvents(const unsigned char* bytes, std::size_t size) {
-    std::size_t at = 0;
-    const auto varLen = [&](uint32_t& value) {
-        value = 0;
-        unsigned char byte = 0;
-        do {
-            if (at == size)
-                return false;
-            byte = bytes[at++];
-            value = (value << 7) | (byte & 0x7Fu);
-        } while (byte & 0x80);
-        return true;
-    };
-    std::size_t count = 0;
-    unsigned char running = 0; // the status a data byte repeats; 0 after anything else
-    uint32_t value = 0;
-    while (at < size) {
-        ++count;
-        if (!varLen(value) || at == size)
-            break;
-        const unsigned char first = bytes[at++];
-        std::size_t skip = 0;
-        if (first == 0xFF) {
-            if (at == size)
-                break;
-            const unsigned char type = bytes[at++];
-            if (!varLen(value))
-                break;
-            if (type != 0x2F || value != 0)
-                running = 0; // End of Track is not kept, so the running status survives it
-            skip = value;
-        } else if (first == 0xF0) {
-            running = 0;
-            if (!varLen(value))
-                break;
-            std::size_t i = 1;
-            while (i < value && at < size && bytes[at] != 0xF7 && bytes[at] < 0x80) {
-                ++at;
-                ++i;
-            }
-            if (at < size && bytes[at] != 0xF7 && i < value)
-                break; // a status byte inside the payload
-            if (at < size && bytes[at] == 0xF7 && i < value)
-                ++at; // the early F7, the closing one follows
-            skip = 1;
-        } else if (first == 0xF7) {
-            break;
-        } else if (first & 0x80) {
-            running = first < 0xF0 ? first : 0;
-            skip = messageLength(first) - 1;
-        } else if (running == 0) {
-            break;
-        } else {
-            skip = messageLength(running) - 2;
-        }
-        if (skip > size - at)
-            break;
-        at += skip;
-    }
-    return count;
-}
-
 int readTrack(ZylmidiByteStream& in, ZylmidiTrack& track) {
     std::array<unsigned char, ChunkHeaderSize> chunk{};
     if (!readExactly(in, chunk))
@@ -232,15 +166,9 @@ int readTrack(ZylmidiByteStream& in, ZylmidiTrack& track) {
     const uint64_t chunkLength = bigEndian32(&chunk[4]);
     const uint64_t chunkEnd = in.position() + chunkLength;
     std::vector<ZylmidiEvent> events;
-    // A chunk wholly in view (always so for bytes in memory) is counted, and its vector
-    // allocated once. Otherwise an event takes two bytes at least, so this many slots hold
-    // the chunk without moving the events as it grows; bounded by the bytes really left,
-    // not by a lying length, and trimmed at the end.
-    const uint64_t inReach = std::min(chunkLength, in.available());
-    if (inReach <= in.inView())
-        events.reserve(countEvents(in.view(), static_cast<std::size_t>(inReach)));
-    else
-        events.reserve(static_cast<std::size_t>((inReach + 1) / 2));
+    // An event takes two bytes at least, so this many slots hold the whole chunk without
+    // moving the events as it grows; bounded by the bytes really left, not by a lying length.
+    events.reserve(static_cast<std::size_t>((std::min(chunkLength, in.available()) + 1) / 2));
     unsigned char running = 0;
     while (in.position() < chunkEnd) {
         // Read in place: the reserved slot is filled once, never moved into.
@@ -252,10 +180,7 @@ int readTrack(ZylmidiByteStream& in, ZylmidiTrack& track) {
         else
             running = event.data[0] < 0xF0 ? event.data[0] : 0;
     }
-    // Big songs would otherwise keep up to half their slots unused; the End of Track slot
-    // of a counted chunk is not worth a copy of the track.
-    if (events.capacity() - events.size() > events.size() / 8 + 2)
-        events.shrink_to_fit();
+    events.shrink_to_fit(); // big songs would otherwise keep up to half their slots unused
     track = ZylmidiTrack(std::move(events));
     return Ok;
 }
