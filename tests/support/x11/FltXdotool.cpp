@@ -1,9 +1,9 @@
 #include "FltXdotool.h"
 
-#include <FL/Fl.H>
+#include "FltEventLoop.h"
+
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -18,15 +18,10 @@ void runXdotool(std::vector<std::string> args) {
     argv.push_back(nullptr);
     pid_t child = 0;
     ASSERT_EQ(posix_spawnp(&child, "xdotool", nullptr, nullptr, argv.data(), environ), 0);
-    // A stuck xdotool is killed, not waited on.
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     int status = 0;
-    while (waitpid(child, &status, WNOHANG) == 0) {
-        Fl::wait(0.02);
-        if (std::chrono::steady_clock::now() > giveUp)
-            kill(child, SIGKILL);
-    }
-    for (int settle = 0; settle < 10; ++settle)
-        Fl::wait(0.02);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "xdotool failed";
+    const bool ended = loopUntil([&] { return waitpid(child, &status, WNOHANG) != 0; });
+    if (!ended)
+        kill(child, SIGKILL); // a stuck xdotool is killed, not waited on
+    loopFor(0.2);             // lets the events it caused settle
+    ASSERT_TRUE(ended && WIFEXITED(status) && WEXITSTATUS(status) == 0) << "xdotool failed";
 }
