@@ -76,7 +76,7 @@ TEST_F(ThreadTest, ACompletionMayRestartAndWaitInABoxEvenThroughAFullWakeUpQueue
     { Flt_Thread idle; } // destroying an idle thread neither waits nor writes
     Flt_Thread thread;
     thread.requestStop(); // idle: nothing to stop
-    Completions refused, next;
+    Completions next;     // refused starts get it too: their lines would show in the log
     bool runningInsideFirst = true, restarted = false, nextInBox = false;
     std::atomic<bool> nextSawStop{true};
     for (int queued = 0; Fl::awake([](void*) {}, nullptr) == 0; ++queued)
@@ -89,7 +89,7 @@ TEST_F(ThreadTest, ACompletionMayRestartAndWaitInABoxEvenThroughAFullWakeUpQueue
             fl_message("%s", "waiting for the next job");
         nextInBox = next.results.size() == 1;
     }));
-    EXPECT_FALSE(thread.start(returning(true), refused.make()));
+    EXPECT_FALSE(thread.start(returning(true), next.make()));
     thread.requestStop();
     ASSERT_TRUE(loopUntil([&] { return next.results.size() == 1; }));
     loopFor(0.2);
@@ -97,9 +97,9 @@ TEST_F(ThreadTest, ACompletionMayRestartAndWaitInABoxEvenThroughAFullWakeUpQueue
     EXPECT_FALSE(runningInsideFirst);
     EXPECT_TRUE(restarted && nextInBox);
     EXPECT_FALSE(nextSawStop); // each job starts with the flag cleared
-    EXPECT_FALSE(thread.start(Flt_Thread::Job(), refused.make()));
+    EXPECT_FALSE(thread.start(Flt_Thread::Job(), next.make()));
     EXPECT_FALSE(thread.start(returning(true), Flt_Thread::Completion()));
-    EXPECT_TRUE(refused.results.empty());
+    EXPECT_EQ(next.results.size(), 1u);
     EXPECT_FALSE(thread.isRunning());
     // Each log line is one write, so lines of both threads never mix; each job's come once.
     Lines lines = output.lines();
