@@ -5,7 +5,6 @@
 #include "FltTempHome.h"
 #include "MyBrowser.h"
 #include "SmfBuilder.h"
-#include "TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -24,10 +23,9 @@ protected:
     std::unique_ptr<App> app;
     Lines messages;
 
-    // `store` ("Pause:4", ...) replaces the store's root group unless empty.
+    // `store` ("Pause:4", ...) is the store's root group.
     void openPlayer(const Lines& store = {}) {
-        if (!store.empty())
-            writeStore(store);
+        writeStore(store);
         // Suites that start JACK servers point at their own; the rest never reach a user's.
         setenv("JACK_DEFAULT_SERVER", "veltrano-absent-server", 0);
         Flt_AppSetup setup = Flt_AppSetup::sizable(900, 627);

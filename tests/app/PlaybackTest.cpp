@@ -7,7 +7,6 @@
 
 #include <FL/Fl_Button.H>
 
-#include <algorithm>
 #include <cmath>
 #include <deque>
 
@@ -25,49 +24,11 @@ Bytes denseTrack(int notes) {
     return track.endOfTrack().body();
 }
 
-// Each start lists the ports in another order, so a stored number can name another port: a
-// stored name decides. Names show as they are, one entry each, twenty at most.
-TEST_F(PlayerTest, OutputMenuShowsPortNamesAndReopensTheStoredPort) {
-    JackServer server;
-    ASSERT_TRUE(server.ready());
-    Lines many = {"in/out", "Drums & Bass", "_lead", "@home", "back\\slash", "a&&b@"};
-    const Lines shown = {"in/out:input", "Drums && Bass:input", "_lead:input",
-                         "@@home:input", "back\\slash:input",   "a&&&&b@@:input"};
-    for (int i = 0; i < 19; ++i)
-        many.push_back("port " + std::to_string(i));
-    struct Case {
-        Lines ports, store;
-        std::string opens; // empty: nothing opens, "(None)" stays on, the store is kept
-    } const cases[] = {
-        {many, {"MIDIdevice:1", "MIDIdeviceName:a&&b@:input"}, "a&&b@:input"},
-        {{"a", "b"}, {"MIDIdevice:1", "MIDIdeviceName:b:input [4242]"}, "b:input"},
-        {{"a", "b"}, {"MIDIdevice:1", "MIDIdeviceName:gone:input"}, ""},
-        {{"b"}, {"MIDIdevice:1"}, "b:input"},
-        {{"a", "b"}, {"MIDIdevice:3"}, ""},
-    };
-    for (const Case& c : cases) {
-        std::deque<MidiReceiver> inputs; // each client's input is an output port to the player
-        for (const std::string& name : c.ports)
-            inputs.emplace_back(name, 1);
-        openPlayer(c.store);
-        const Fl_Menu_Item* none = app->menubar->find_item("Settings/Select MIDI output/(None)");
-        size_t entries = 0;
-        for (; none[entries + 1].label(); ++entries)
-            EXPECT_TRUE(c.ports != many || entries >= shown.size() ||
-                        shown[entries] == none[entries + 1].label());
-        EXPECT_EQ(entries, std::min<size_t>(c.ports.size(), 20));
-        const auto found = std::find(app->outputNames.begin(), app->outputNames.end(), c.opens);
-        const int on = c.opens.empty() ? 0 : 1 + static_cast<int>(found - app->outputNames.begin());
-        EXPECT_TRUE(none[on].value() && (app->output.port != nullptr) == (on != 0)) << on;
-        const std::string store = closePlayer();
-        const Lines expected =
-            on == 0 ? c.store
-                    : Lines{"MIDIdevice:" + std::to_string(on), "MIDIdeviceName:" + c.opens};
-        for (const std::string& line : expected)
-            EXPECT_NE(store.find("\n" + line + "\n"), std::string::npos) << line;
-        EXPECT_TRUE(messages.empty());
-    }
-}
+// Wire format of the track bodies: each event after its delta time in ticks (240 is 81 70, 480
+// is 83 60, 9600 is CB 00); meta events (FF) take their time and send nothing. One note of a
+// quarter at one second a quarter:
+const Bytes slow = {0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40, 0x00, 0x90, 0x3C,
+                    0x64, 0x83, 0x60, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
 
 class Playback : public PlayerTest {
 protected:
@@ -82,19 +43,19 @@ protected:
             appendBytes(bytes, trackChunk(track));
         return folder.write(name, bytes);
     }
-    void open(const Lines& files) {
+    void open(const Lines& files, const Lines& store = {"Pause:0"}) {
         ASSERT_TRUE(server.ready() && receiver.ready());
-        openPlayer({"Pause:0"});
+        openPlayer(store);
         app->addFiles(files);
         choosePort();
     }
-    void choosePort() { // as a click on the receiver's entry does
-        const int none = app->menubar->find_index("Settings/Select MIDI output/(None)");
-        app->menubar->picked(&app->menubar->menu()[none + 1 + receiver.indexIn(app->outputNames)]);
-    }
-    void press(Fl_Button* button) { button->do_callback(); }
+    void choosePort() { app->menuCommand(CmdFirstOutput + receiver.indexIn(app->outputNames)); }
     bool idle(double limit = 10) {
         return loopUntil([this] { return !app->player.isRunning(); }, limit);
+    }
+    // Idle, and still so after longer than the pause: nothing started again.
+    bool staysIdle() {
+        return idle() && !loopUntil([this] { return app->player.isRunning(); }, 1.5);
     }
     // What arrived from message `from` on: seconds after the first, to 50 ms that may be 15 ms
     // off (a period is 1.3 ms; a machine can be busy), then the bytes.
@@ -104,8 +65,9 @@ protected:
         std::string text;
         for (const ReceivedMessage& message : got) {
             const double at = seconds(message.stamp - got[0].stamp);
-            EXPECT_NEAR(at, std::round(at * 20) / 20, 0.015) << text;
-            text += formatText("%s%g", text.empty() ? "" : ", ", std::round(at * 20) / 20);
+            const double step = std::round(at * 20) / 20;
+            EXPECT_NEAR(at, step, 0.015) << text;
+            text += formatText("%s%g", text.empty() ? "" : ", ", step);
             for (const unsigned char byte : message.bytes)
                 text += formatText(" %02X", byte);
         }
@@ -113,75 +75,104 @@ protected:
     }
 };
 
-// Wire format of the track bodies: each event after its delta time in ticks (240 is 81 70, 480
-// is 83 60, 9600 is CB 00); meta events (FF) take their time and send nothing. A file's end
-// or a stop releases the notes and pedals left on.
+// Each start lists the ports in another order, so a stored number can name another port: a
+// stored name decides. Names show as they are, one entry each, twenty at most.
+TEST_F(Playback, OutputMenuShowsPortNamesAndReopensTheStoredPort) {
+    std::deque<MidiReceiver> inputs; // each client's input is an output port to the player
+    for (const char* name : {"_lead", "@home & away", "back\\slash"})
+        inputs.emplace_back(name, 1);
+    Lines shown = {"veltrano/receiver:input", "_lead:input", "@@home && away:input",
+                   "back\\slash:input"};
+    for (int i = 0; shown.size() < MaxOutputEntries; ++i) {
+        inputs.emplace_back("port " + std::to_string(i), 1);
+        shown.push_back("port " + std::to_string(i) + ":input");
+    }
+    inputs.emplace_back("one too many", 1);
+    struct Case {
+        Lines store;
+        std::string opens; // empty: nothing opens, "(None)" stays on, the store is kept
+    } const cases[] = {
+        {{"MIDIdevice:1", "MIDIdeviceName:@home & away:input"}, "@home & away:input"},
+        {{"MIDIdevice:1", "MIDIdeviceName:_lead:input [4242]"}, "_lead:input"},
+        {{"MIDIdevice:1", "MIDIdeviceName:gone:input"}, ""},
+        {{"MIDIdevice:1"}, "veltrano/receiver:input"},
+        {{"MIDIdevice:21"}, ""},
+    };
+    for (const Case& c : cases) {
+        openPlayer(c.store);
+        const Fl_Menu_Item* none = app->menubar->find_item("Settings/Select MIDI output/(None)");
+        Lines labels;
+        for (const Fl_Menu_Item* item = none + 1; item->label(); ++item)
+            labels.push_back(item->label());
+        EXPECT_EQ(labels, shown);
+        const int on = 1 + indexOf(app->outputNames, c.opens);
+        EXPECT_TRUE(none[on].value() && (app->output.port != nullptr) == (on != 0)) << on;
+        const std::string kept =
+            on ? "MIDIdevice:" + std::to_string(on) + "\nMIDIdeviceName:" + c.opens
+               : c.store.back();
+        EXPECT_NE(closePlayer().find("\n" + kept + "\n"), std::string::npos) << kept;
+    }
+    EXPECT_TRUE(messages.empty());
+}
+
+// A file's end or a stop releases the notes and pedals left on. Without AllTracks only the
+// first track plays.
 TEST_F(Playback, SendsTheChosenTracksAtTheirMomentsAndReleasesWhatIsLeftOn) {
     const Bytes first = {0x00, 0xC0, 0x05, 0x00, 0xFF, 0x01, 0x02, 'h',  'i',  0x00, 0xB0, 0x40,
                          0x7F, 0x81, 0x70, 0x90, 0x3C, 0x64, 0x00, 0x91, 0x40, 0x64, 0x81, 0x70,
                          0xF0, 0x05, 0x43, 0x10, 0x4C, 0x00, 0xF7, 0x83, 0x60, 0xFF, 0x51, 0x03,
                          0x0F, 0x42, 0x40, 0x00, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
-    const Bytes slow = {0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40, 0x00, 0x90, 0x3C,
-                        0x64, 0x83, 0x60, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
     const Bytes second = {0x83, 0x60, 0x91, 0x40, 0x64, 0x83, 0x60,
                           0x81, 0x40, 0x00, 0x00, 0xFF, 0x2F, 0x00};
     const Bytes held = {0x00, 0xB0, 0x40, 0x7F, 0x00, 0x90, 0x3C, 0x64, 0x00, 0x91, 0x40,
                         0x64, 0xCB, 0x00, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
     open({});
     struct Case {
-        bool allTracks, followTempo;
         std::vector<Bytes> tracks;
+        bool allTracks, followTempo;
         std::string heard;
     } const cases[] = {
-        {false,
+        {{first, second},
          false,
-         {first},
+         false,
          "0 C0 05, 0 B0 40 7F, 0.25 90 3C 64, 0.25 91 40 64, "
          "0.5 F0 43 10 4C 00 F7, 1 80 3C 00, 1 81 40 7F, 1 B0 40 00"},
-        {false, false, {slow, second}, "0 90 3C 64, 0.5 80 3C 00"},
-        {true, false, {slow, second}, "0 90 3C 64, 0.5 80 3C 00, 0.5 91 40 64, 1 81 40 00"},
-        {true, true, {slow, second}, "0 90 3C 64, 1 80 3C 00, 1 91 40 64, 2 81 40 00"},
+        {{slow, second}, true, false, "0 90 3C 64, 0.5 80 3C 00, 0.5 91 40 64, 1 81 40 00"},
+        {{slow, second}, true, true, "0 90 3C 64, 1 80 3C 00, 1 91 40 64, 2 81 40 00"},
     };
-    const std::string number = std::to_string(receiver.indexIn(app->outputNames) + 1);
-    EXPECT_TRUE(out.contains("MIDIdevice = " + number));
     for (const Case& c : cases) {
         app->menuCommand(CmdClearPlaylist);
-        const std::string file = song("song.mid", c.tracks);
-        app->addFiles({file});
+        app->addFiles({song("song.mid", c.tracks)});
         app->menubar->setValue(CmdAllTracks, c.allTracks);
         app->menubar->setValue(CmdFollowTempo, c.followTempo);
         const size_t before = receiver.count();
-        press(app->startButton);
+        app->startButton->do_callback();
         EXPECT_EQ(app->startButton->label() + lines().front(), "Stop>> song");
         EXPECT_TRUE(idle());
         EXPECT_EQ(heard(before), c.heard);
-        EXPECT_EQ(app->startButton->label() + lines().front(), "Startsong");
-        EXPECT_TRUE(out.contains("Thread running: " + file));
     }
-    EXPECT_TRUE(out.contains("Next cmd = 2"));
+    const std::string number = std::to_string(receiver.indexIn(app->outputNames) + 1);
+    for (const std::string& line :
+         Lines{"MIDIdevice = " + number, "Thread running: " + folder.file("song.mid"),
+               "Next cmd = 2"})
+        EXPECT_TRUE(out.contains(line)) << line;
     // The speed goes fifty steps either way at most; the title shows it with the time.
     app->menuCommand(CmdClearPlaylist);
     app->addFiles({song("held.mid", {held})});
-    for (int i = 0; i < 60; ++i)
-        press(app->slowerButton);
     const size_t before = receiver.count();
-    press(app->startButton);
+    app->startButton->do_callback();
     ASSERT_TRUE(receiver.waitFor(before + 3));
-    press(app->slowerButton);
+    for (int i = 0; i < 60; ++i)
+        app->slowerButton->do_callback();
     EXPECT_STREQ(app->label(), "Veltrano V1.4 - 0:00 / 0:10 (1%)");
     for (int i = 0; i < 120; ++i)
-        press(app->fasterButton);
+        app->fasterButton->do_callback();
     EXPECT_STREQ(app->label(), "Veltrano V1.4 - 0:00 / 0:10 (11739%)");
-    press(app->resetSpeedButton);
+    app->resetSpeedButton->do_callback();
     EXPECT_STREQ(app->label(), "Veltrano V1.4 - 0:00 / 0:10");
-    press(app->startButton);
+    app->startButton->do_callback();
     EXPECT_TRUE(idle());
-    EXPECT_STREQ(app->label(), "Veltrano V1.4");
     EXPECT_EQ(heard(before + 3), "0 80 3C 7F, 0 81 40 7F, 0 B0 40 00");
-    EXPECT_EQ(lines(), Lines{"held"}); // a stop keeps its file at the top
-    const std::string store = closePlayer();
-    EXPECT_NE(store.find("\nMIDIdevice:" + number + "\nMIDIdeviceName:" + receiver.portName()),
-              std::string::npos);
 }
 
 // Lines a b c, line 3 selected or none, idle or playing line 1; ">> " marks what plays.
@@ -197,18 +188,16 @@ TEST_F(Playback, PlayNowAndPlayNextReorderAndPlayAsTheirTableSays) {
         {false, true, true, {">> a", "c", "b"}}, {false, false, true, {"b", "c", "a"}},
     };
     for (const Case& c : cases) {
-        app->menuCommand(CmdClearPlaylist);
         for (const char* name : {"a.mid", "b.mid", "c.mid"})
             app->addFiles({song(name, {denseTrack(500)})});
         if (c.playing)
-            press(app->startButton);
+            app->startButton->do_callback();
         if (c.selected)
             app->playlist->select(3);
-        press(c.now ? app->playNowButton : app->playNextButton);
+        (c.now ? app->playNowButton : app->playNextButton)->do_callback();
         loopFor(0.3);
         EXPECT_EQ(lines(), c.after) << c.now << c.selected << c.playing;
-        if (app->player.isRunning())
-            press(app->startButton);
+        app->menuCommand(CmdClearPlaylist); // stops without going on
         EXPECT_TRUE(idle());
     }
 }
@@ -216,11 +205,10 @@ TEST_F(Playback, PlayNowAndPlayNextReorderAndPlayAsTheirTableSays) {
 // A port change under a dense file is what ThreadSanitizer watches. A stalled server still
 // lets a stop end at once; a lost one is told once, and its file stays on top.
 TEST_F(Playback, ContinuousPlayGoesOnAcrossPortChangesAndStopsAtALostServer) {
-    const Bytes one = {0x00, 0x90, 0x3C, 0x64, 0x83, 0x60, 0x80,
-                       0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
-    open({song("one.mid", {one}), song("dense.mid", {denseTrack(200)}), song("two.mid", {one})});
-    app->menubar->setValue(CmdContinuous, true);
-    press(app->startButton);
+    const Lines continuous = {"Pause:0", "Continuous:1"};
+    open({song("one.mid", {slow}), song("dense.mid", {denseTrack(200)}), song("two.mid", {slow})},
+         continuous);
+    app->startButton->do_callback();
     // Waits serving the event loop, so that the first file's end starts the next.
     ASSERT_TRUE(loopUntil([this] { return receiver.count() >= 3; }, 10));
     const auto heard = receiver.messages();
@@ -228,45 +216,37 @@ TEST_F(Playback, ContinuousPlayGoesOnAcrossPortChangesAndStopsAtALostServer) {
     choosePort(); // again, while the dense file plays: stopped, advanced, going on
     EXPECT_TRUE(loopUntil([this] { return lines().front() == ">> two"; }, 5));
     app->menubar->picked(app->menubar->find_item("Settings/Select MIDI output/(None)"));
-    EXPECT_TRUE(idle());
-    loopFor(1.5); // longer than the pause: nothing starts without a port
-    EXPECT_FALSE(app->player.isRunning());
+    EXPECT_TRUE(staysIdle()); // without a port
     EXPECT_EQ(lines(), (Lines{"one", "dense", "two"}));
     EXPECT_TRUE(messages.empty());
+    closePlayer();
 
     const std::string told = "Cannot send to MIDI output " + receiver.portName() + ", error ";
     for (const bool stall : {true, false}) {
-        app->menuCommand(CmdClearPlaylist);
-        app->addFiles({song("dense.mid", {denseTrack(500)}), folder.file("one.mid")});
-        choosePort();
-        press(app->startButton);
+        open({song("dense.mid", {denseTrack(500)}), folder.file("one.mid")}, continuous);
+        app->startButton->do_callback();
         ASSERT_TRUE(receiver.waitFor(receiver.count() + 10));
         stall ? server.stall() : server.kill();
         if (stall) {
             loopFor(0.3);
-            press(app->startButton);
+            app->startButton->do_callback();
             EXPECT_TRUE(idle(2));
             EXPECT_TRUE(messages.empty());
-            press(app->startButton);
+            app->startButton->do_callback();
         }
-        EXPECT_TRUE(idle());
-        loopFor(1.5);
-        EXPECT_FALSE(app->player.isRunning());
+        EXPECT_TRUE(staysIdle());
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(messages[0].rfind(told, 0), 0u) << messages[0];
         EXPECT_EQ(lines().front(), "dense");
-        messages.clear();
         if (stall) { // no port opens on a stalled server, and the player still closes at once
             choosePort();
-            EXPECT_EQ(messages.size(), 1u);
+            EXPECT_EQ(messages.size(), 2u);
             const auto closing = std::chrono::steady_clock::now();
             app.reset();
             EXPECT_LT(seconds(std::chrono::steady_clock::now() - closing), 3);
             server.resume();
-            open({});
-            app->menubar->setValue(CmdContinuous, true);
-            messages.clear();
         }
+        messages.clear();
     }
 }
 

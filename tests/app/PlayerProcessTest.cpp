@@ -22,21 +22,18 @@ TEST_F(PlayerTest, QuitSignalsCloseThePlayerAsItsCloseBoxDoes) {
     const std::string song = folder.write(
         "held.mid", singleTrackFile({0x00, 0xB0, 0x40, 0x7F, 0x00, 0x90, 0x3C, 0x64, 0xA5, 0x40,
                                      0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00}));
-    const Lines kept = {"Files0:" + song, "Files1:" + midiFile("given.mid"),
-                        "AllTracks:1",    "FollowTempo:0",
-                        "Continuous:1",   "CheckDeleika:0"};
+    const std::string given = midiFile("given.mid");
+    // The last is named on the command line, relative to the folder the player starts in.
+    const Lines kept = {"MIDIdevice:1",   "AllTracks:1",    "FollowTempo:0",  "Continuous:1",
+                        "CheckDeleika:0", "Files0:" + song, "Files1:" + given};
+    std::filesystem::current_path(folder.path()); // where the relative name is found
     for (const int signal : {SIGTERM, SIGINT}) {
         const bool playing = signal == SIGTERM;
-        writeStore(
-            {"MIDIdeviceName:" + receiver.portName(), kept[0], kept[2], kept[3], kept[4], kept[5]});
-        // Started in the files' folder: a relative name on the command line is stored whole.
-        const std::filesystem::path started = std::filesystem::current_path();
-        std::filesystem::current_path(folder.path());
-        std::string player = VELTRANO_PLAYER, given = "given.mid", absent = "absent.mid";
-        char* argv[] = {player.data(), given.data(), playing ? nullptr : absent.data(), nullptr};
+        writeStore({kept.begin(), kept.end() - 1});
+        std::string player = VELTRANO_PLAYER, relative = "given.mid", absent = "absent.mid";
+        char* argv[] = {player.data(), relative.data(), playing ? nullptr : absent.data(), nullptr};
         pid_t pid = -1;
         EXPECT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv, environ), 0);
-        std::filesystem::current_path(started);
         const size_t before = receiver.count();
         // Waits for the window; playing, clicks its Start button after the reserved keys.
         Lines find = {"search", "--sync", "--onlyvisible", "--name", "^Veltrano V1.4"};
@@ -51,10 +48,8 @@ TEST_F(PlayerTest, QuitSignalsCloseThePlayerAsItsCloseBoxDoes) {
         int status = -1;
         EXPECT_TRUE(loopUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 5));
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-        if (status == -1) {
+        if (status == -1)
             kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
         const std::string store = home.storeText("nvx", "Veltrano");
         for (const std::string& line : kept)
             EXPECT_NE(store.find("\n" + line + "\n"), std::string::npos) << line << "\n" << store;

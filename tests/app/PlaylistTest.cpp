@@ -2,8 +2,6 @@
 
 #include "FltXdndSource.h"
 
-#include <FL/Fl.H>
-
 // After gtest: X11's macros clash with its names.
 #include <FL/x.H>
 
@@ -11,8 +9,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-namespace fs = std::filesystem;
 
 std::string joined(const Lines& lines) {
     std::string text;
@@ -73,42 +69,29 @@ TEST_F(PlayerTest, FilesComeInEveryWayAndAreSavedAsAList) {
     app->addFiles({midiFile("line\nbreak.mid")});
     EXPECT_FALSE(app->savePlaylistTo(saved));
     ASSERT_EQ(messages.size(), 5u);
-    for (const std::string& message : messages)
-        EXPECT_EQ(message.rfind("Cannot save playlist ", 0), 0u) << message;
     EXPECT_NE(messages[2].find("(the existing playlist is unchanged)"), std::string::npos);
     // Written whole through a temporary file in the same folder, or not at all.
     std::stringstream text;
     text << std::ifstream(saved).rdbuf();
     EXPECT_EQ(text.str(), "#EXTM3U\n" + joined(paths));
-    for (const auto& entry : fs::directory_iterator(folder.path()))
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
         EXPECT_NE(entry.path().filename().string().rfind(".playlist-", 0), 0u);
     app->menuCommand(CmdClearPlaylist);
     app->openPlaylistPaths({saved});
     EXPECT_EQ(app->playlist->paths(), paths);
+    EXPECT_FALSE(app->playlist->moveSelectedToFirst()); // none selected
 
-    // Without a selected line, or with too few lines, a move changes nothing; the marker and
-    // the entries go with their lines.
-    app->menuCommand(CmdClearPlaylist);
-    for (const char* name : {"1", "2"})
-        app->playlist->addFile(folder.file(name));
-    EXPECT_FALSE(app->playlist->moveSelectedToFirst());
-    app->playlist->select(2);
-    EXPECT_FALSE(app->playlist->moveSelectedToSecond());
-    app->playlist->markFirst(true);
-    app->playlist->moveFirstToEnd();
-    app->playlist->markFirst(true);
-    EXPECT_EQ(lines(), (Lines{">> 2", ">> 1"}));
-    EXPECT_EQ(app->playlist->paths(), (Lines{folder.file("2"), folder.file("1")}));
     app->menuCommand(CmdClearPlaylist);
     app->playlist->moveFirstToEnd();
-    app->playlist->markFirst(true);
-    EXPECT_TRUE(lines().empty() && app->playlist->firstPath().empty());
+    EXPECT_TRUE(app->playlist->firstPath().empty());
 
     // The organ check's refusals come in one box; the toggles are stored at close.
     app->menubar->setValue(CmdCheckOrgan, true);
     app->addFiles({midiFile("fits.mid"), midiFile("out.mid", {0x90, 61, 100}),
                    midiFile("ch.mid", {0x99, 60, 100})});
     EXPECT_EQ(lines(), Lines{"fits"});
+    app->playlist->select(1);
+    EXPECT_FALSE(app->playlist->moveSelectedToSecond()); // too few lines
     EXPECT_EQ(messages.back(), "Non Deleika compatile (-4): " + folder.file("out.mid") +
                                    "\nNon Deleika compatile (-3): " + folder.file("ch.mid"));
     app->menubar->picked(app->menubar->find_item("Settings/Follow tempo changes"));

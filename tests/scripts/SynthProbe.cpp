@@ -5,20 +5,17 @@
 #include "ZylmidiOut.h"
 #include "ZylmidiPortMatch.h"
 
-#include <cstdio>
 #include <iostream>
 
 int main(int argc, char** argv) {
     const std::vector<std::string> names = ZylmidiOut::portNames();
     for (const std::string& name : names)
-        std::printf("port: %s\n", name.c_str());
+        std::cout << "port: " << name << "\n";
     const int index = argc == 2 ? findPortByName(names, argv[1]) : -1;
     ZylmidiOut out;
     if (index < 0 || out.open(static_cast<unsigned>(index)) != 0 || out.send({0x90, 60, 100}))
         return 1;
-    std::printf("sent\n");
-    std::fflush(stdout);
-    std::string line;
-    std::getline(std::cin, line);
+    std::cout << "sent" << std::endl;
+    std::cin.get(); // the line that lets the note go
     return out.send({0x80, 60, 0});
 }
