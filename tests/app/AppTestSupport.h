@@ -14,6 +14,11 @@
 
 using Lines = std::vector<std::string>;
 
+// Wire format of a track body: each event after its delta time in ticks, 9600 (CB 00) being 10 s
+// at 480 a quarter. The pedal and two notes, held: what a stop or a quit releases.
+inline const Bytes heldTrack = {0x00, 0xB0, 0x40, 0x7F, 0x00, 0x90, 0x3C, 0x64, 0x00, 0x91, 0x40,
+                                0x64, 0xCB, 0x00, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
+
 // The player as a user starts it, on a store in a temporary HOME; message boxes are
 // collected instead of shown.
 class PlayerTest : public ::testing::Test {

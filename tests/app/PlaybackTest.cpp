@@ -22,8 +22,8 @@ Bytes denseTrack(int notes) {
 }
 
 // Wire format of the track bodies: each event after its delta time in ticks (240 is 81 70, 480
-// is 83 60, 9600 is CB 00); meta events (FF) take their time and send nothing. One note of a
-// quarter at one second a quarter:
+// is 83 60); meta events (FF) take their time and send nothing. One note of a quarter at one
+// second a quarter:
 const Bytes slow = {0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40, 0x00, 0x90, 0x3C,
                     0x64, 0x83, 0x60, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
 
@@ -40,7 +40,7 @@ protected:
             appendBytes(bytes, trackChunk(track));
         return folder.write(name, bytes);
     }
-    void open(const Lines& files, const Lines& store = {"Pause:0"}) {
+    void open(const Lines& files, const Lines& store = {}) {
         ASSERT_TRUE(server.ready() && receiver.ready());
         openPlayer(store);
         app->addFiles(files);
@@ -54,9 +54,18 @@ protected:
     bool staysIdle() {
         return idle() && !loopUntil([this] { return app->player.isRunning(); }, 1.5);
     }
-    // What arrived from message `from` on: seconds after the first, to 50 ms that may be 15 ms
-    // off (a period is 1.3 ms; a machine can be busy), then the bytes.
+    // Plays a file of `tracks` alone; returns how many messages had come before.
+    size_t start(const std::vector<Bytes>& tracks) {
+        app->menuCommand(CmdClearPlaylist);
+        app->addFiles({song("song.mid", tracks)});
+        const size_t before = receiver.count();
+        app->startButton->do_callback();
+        return before;
+    }
+    // What arrived from message `from` on once playback ended: seconds after the first, to 50
+    // ms that may be 15 ms off (a period is 1.3 ms; a machine can be busy), then the bytes.
     std::string heard(size_t from) {
+        EXPECT_TRUE(idle());
         loopFor(0.3); // nothing more may come
         const auto got = receiver.messages(from);
         std::string text;
@@ -108,8 +117,7 @@ TEST_F(Playback, OutputMenuShowsPortNamesAndReopensTheStoredPort) {
     EXPECT_TRUE(messages.empty());
 }
 
-// A file's end or a stop releases the notes and pedals left on. Without AllTracks only the
-// first track plays.
+// A file's end or a stop releases the notes and pedals left on.
 TEST_F(Playback, SendsTheChosenTracksAtTheirMomentsAndReleasesWhatIsLeftOn) {
     const Bytes first = {0x00, 0xC0, 0x05, 0x00, 0xFF, 0x01, 0x02, 'h',  'i',  0x00, 0xB0, 0x40,
                          0x7F, 0x81, 0x70, 0x90, 0x3C, 0x64, 0x00, 0x91, 0x40, 0x64, 0x81, 0x70,
@@ -117,39 +125,21 @@ TEST_F(Playback, SendsTheChosenTracksAtTheirMomentsAndReleasesWhatIsLeftOn) {
                          0x0F, 0x42, 0x40, 0x00, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
     const Bytes second = {0x83, 0x60, 0x91, 0x40, 0x64, 0x83, 0x60,
                           0x81, 0x40, 0x00, 0x00, 0xFF, 0x2F, 0x00};
-    const Bytes held = {0x00, 0xB0, 0x40, 0x7F, 0x00, 0x90, 0x3C, 0x64, 0x00, 0x91, 0x40,
-                        0x64, 0xCB, 0x00, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
     open({});
-    // The tracks, AllTracks, FollowTempo, and what is heard.
-    const std::tuple<std::vector<Bytes>, bool, bool, std::string> cases[] = {
-        {{first, second},
-         false,
-         false,
-         "0 C0 05, 0 B0 40 7F, 0.25 90 3C 64, 0.25 91 40 64, "
-         "0.5 F0 43 10 4C 00 F7, 1 80 3C 00, 1 81 40 7F, 1 B0 40 00"},
-        {{slow, second}, true, true, "0 90 3C 64, 1 80 3C 00, 1 91 40 64, 2 81 40 00"},
-    };
-    for (const auto& [tracks, allTracks, followTempo, expected] : cases) {
-        app->menuCommand(CmdClearPlaylist);
-        app->addFiles({song("song.mid", tracks)});
-        app->menubar->setValue(CmdAllTracks, allTracks);
-        app->menubar->setValue(CmdFollowTempo, followTempo);
-        const size_t before = receiver.count();
-        app->startButton->do_callback();
-        EXPECT_EQ(app->startButton->label() + lines().front(), "Stop>> song");
-        EXPECT_TRUE(idle());
-        EXPECT_EQ(heard(before), expected);
-    }
+    // Without AllTracks only the first track plays; without FollowTempo, at 120 a quarter.
+    EXPECT_EQ(heard(start({first, second})),
+              "0 C0 05, 0 B0 40 7F, 0.25 90 3C 64, 0.25 91 40 64, 0.5 F0 43 10 4C 00 F7, "
+              "1 80 3C 00, 1 81 40 7F, 1 B0 40 00");
+    app->menubar->setValue(CmdAllTracks, true);
+    app->menubar->setValue(CmdFollowTempo, true);
+    EXPECT_EQ(heard(start({slow, second})), "0 90 3C 64, 1 80 3C 00, 1 91 40 64, 2 81 40 00");
     const int number = receiver.indexIn(app->outputNames) + 1;
     for (const std::string& line :
          Lines{"MIDIdevice = " + std::to_string(number),
                "Thread running: " + folder.file("song.mid"), "Next cmd = 2"})
         EXPECT_TRUE(out.contains(line)) << line;
     // The speed goes fifty steps either way at most; the title shows it with the time.
-    app->menuCommand(CmdClearPlaylist);
-    app->addFiles({song("held.mid", {held})});
-    const size_t before = receiver.count();
-    app->startButton->do_callback();
+    const size_t before = start({heldTrack});
     ASSERT_TRUE(receiver.waitFor(before + 3));
     for (int i = 0; i < 60; ++i)
         app->slowerButton->do_callback();
@@ -160,27 +150,25 @@ TEST_F(Playback, SendsTheChosenTracksAtTheirMomentsAndReleasesWhatIsLeftOn) {
     app->resetSpeedButton->do_callback();
     EXPECT_STREQ(app->label(), "Veltrano V1.4 - 0:00 / 0:10");
     app->startButton->do_callback();
-    EXPECT_TRUE(idle());
     EXPECT_EQ(heard(before + 3), "0 80 3C 7F, 0 81 40 7F, 0 B0 40 00");
 }
 
-// Lines a b c, line 3 selected or none, idle or playing line 1; ">> " marks what plays.
+// Lines a b c, line 3 selected or none (line 0), idle or playing line 1; ">> " marks what plays.
 TEST_F(Playback, PlayNowAndPlayNextReorderAndPlayAsTheirTableSays) {
     open({});
-    // Play Now or Play Next, line 3 selected, playing, and the lines after.
-    const std::tuple<bool, bool, bool, Lines> cases[] = {
-        {true, true, false, {">> c", "a", "b"}}, {true, false, false, {">> a", "b", "c"}},
-        {true, true, true, {"c", "b", "a"}},     {true, false, true, {">> a", "b", "c"}},
-        {false, true, false, {"a", "c", "b"}},   {false, false, false, {">> b", "c", "a"}},
-        {false, true, true, {">> a", "c", "b"}}, {false, false, true, {"b", "c", "a"}},
+    // Play Now or Play Next, the line selected (0: none), playing, and the lines after.
+    const std::tuple<bool, int, bool, Lines> cases[] = {
+        {true, 3, false, {">> c", "a", "b"}}, {true, 0, false, {">> a", "b", "c"}},
+        {true, 3, true, {"c", "b", "a"}},     {true, 0, true, {">> a", "b", "c"}},
+        {false, 3, false, {"a", "c", "b"}},   {false, 0, false, {">> b", "c", "a"}},
+        {false, 3, true, {">> a", "c", "b"}}, {false, 0, true, {"b", "c", "a"}},
     };
     for (const auto& [now, selected, playing, after] : cases) {
         for (const char* name : {"a.mid", "b.mid", "c.mid"})
             app->addFiles({song(name, {denseTrack(500)})});
         if (playing)
             app->startButton->do_callback();
-        if (selected)
-            app->playlist->select(3);
+        app->playlist->select(selected);
         (now ? app->playNowButton : app->playNextButton)->do_callback();
         loopFor(0.3);
         EXPECT_EQ(lines(), after) << now << selected << playing;
@@ -192,9 +180,8 @@ TEST_F(Playback, PlayNowAndPlayNextReorderAndPlayAsTheirTableSays) {
 // A port change under a dense file is what ThreadSanitizer watches. A stalled server still
 // lets a stop end at once; a lost one is told once, and its file stays on top.
 TEST_F(Playback, ContinuousPlayGoesOnAcrossPortChangesAndStopsAtALostServer) {
-    const Lines continuous = {"Pause:0", "Continuous:1"};
     open({song("one.mid", {slow}), song("dense.mid", {denseTrack(200)}), song("two.mid", {slow})},
-         continuous);
+         {"Continuous:1"});
     app->startButton->do_callback();
     // Waits serving the event loop, so that the first file's end starts the next.
     ASSERT_TRUE(loopUntil([this] { return receiver.count() >= 3; }, 10));
@@ -210,7 +197,7 @@ TEST_F(Playback, ContinuousPlayGoesOnAcrossPortChangesAndStopsAtALostServer) {
 
     const std::string told = "Cannot send to MIDI output " + receiver.portName() + ", error ";
     for (const bool stall : {true, false}) {
-        open({song("dense.mid", {denseTrack(500)}), folder.file("one.mid")}, continuous);
+        open({song("dense.mid", {denseTrack(500)}), folder.file("one.mid")}, {"Continuous:1"});
         app->startButton->do_callback();
         ASSERT_TRUE(receiver.waitFor(receiver.count() + 10));
         stall ? server.stall() : server.kill();

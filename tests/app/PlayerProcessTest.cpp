@@ -18,10 +18,7 @@ TEST_F(PlayerTest, QuitSignalsCloseThePlayerAsItsCloseBoxDoes) {
     JackServer server;
     MidiReceiver receiver("veltrano/receiver");
     ASSERT_TRUE(server.ready() && receiver.ready());
-    // Wire format: each event after its delta time; 4800 ticks (A5 40) are 25 s at 96 a beat.
-    const std::string song = folder.write(
-        "held.mid", singleTrackFile({0x00, 0xB0, 0x40, 0x7F, 0x00, 0x90, 0x3C, 0x64, 0xA5, 0x40,
-                                     0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00}));
+    const std::string song = folder.write("held.mid", singleTrackFile(heldTrack, 480));
     const std::string given = midiFile("given.mid");
     // The last is named on the command line, relative to the folder the player starts in.
     const Lines kept = {"MIDIdevice:1",   "AllTracks:1",    "FollowTempo:0",  "Continuous:1",
@@ -42,7 +39,7 @@ TEST_F(PlayerTest, QuitSignalsCloseThePlayerAsItsCloseBoxDoes) {
                                      "ctrl+Left", "ctrl+p", "mousemove", "--sync", "--window", "%1",
                                      "125", "75", "click", "1"});
         runXdotool(find);
-        EXPECT_TRUE(playing ? receiver.waitFor(before + 2)
+        EXPECT_TRUE(playing ? receiver.waitFor(before + 3)
                             : !receiver.waitFor(before + 1, std::chrono::milliseconds(500)));
         kill(pid, signal);
         int status = -1;
@@ -54,9 +51,9 @@ TEST_F(PlayerTest, QuitSignalsCloseThePlayerAsItsCloseBoxDoes) {
         for (const std::string& line : kept)
             EXPECT_NE(store.find("\n" + line + "\n"), std::string::npos) << line << "\n" << store;
         if (playing) {
-            ASSERT_TRUE(receiver.waitFor(before + 4));
-            EXPECT_EQ(receiver.messages(before + 2)[0].bytes, (Bytes{0x80, 60, 127}));
-            EXPECT_EQ(receiver.messages(before + 3)[0].bytes, (Bytes{0xB0, 64, 0}));
+            ASSERT_TRUE(receiver.waitFor(before + 6));
+            EXPECT_EQ(receiver.messages(before + 3)[0].bytes, (Bytes{0x80, 60, 127}));
+            EXPECT_EQ(receiver.messages(before + 5)[0].bytes, (Bytes{0xB0, 64, 0}));
         }
     }
 }
