@@ -44,9 +44,8 @@ protected:
         loopFor(0.3);
     }
     void writeStore(const Lines& store) {
-        const std::string storeFolder = home.path() + "/.fltk/nvx";
-        std::filesystem::create_directories(storeFolder);
-        std::ofstream file(storeFolder + "/Veltrano.prefs");
+        std::filesystem::create_directories(home.path() + "/.fltk/nvx");
+        std::ofstream file(home.path() + "/.fltk/nvx/Veltrano.prefs");
         file << "; FLTK preferences file format 1.0\n; vendor: nvx\n; application: Veltrano\n[.]\n";
         for (const std::string& line : store)
             file << line << "\n";

@@ -87,10 +87,9 @@ TEST_F(PlayerTest, FilesComeInEveryWayAndAreSavedAsAList) {
                                    "\nNon Deleika compatile (-3): " + folder.file("ch.mid"));
     app->menubar->picked(app->menubar->find_item("Settings/Follow tempo changes"));
     app->menuCommand(CmdExit);
-    const std::string store = closePlayer();
-    EXPECT_NE(store.find("\nContinuous:0\nCheckDeleika:1\nAllTracks:0\nFollowTempo:1\n"),
-              std::string::npos)
-        << store;
+    EXPECT_PRED_FORMAT2(testing::IsSubstring,
+                        "\nContinuous:0\nCheckDeleika:1\nAllTracks:0\nFollowTempo:1\n",
+                        closePlayer());
 }
 
 } // namespace
