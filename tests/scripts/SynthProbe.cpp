@@ -1,6 +1,6 @@
 // synth_probe NAME: lists the output ports as the player sees them, one "port: " line each,
 // opens the one called NAME (found by name), sends a middle C and prints "sent". The port
-// stays open, so its connection can be inspected, until a line arrives on standard input;
+// stays open, so its connection can be inspected, until input arrives on standard input;
 // then the note is released. Exit status 0 only when every step worked.
 #include "ZylmidiOut.h"
 #include "ZylmidiPortMatch.h"
