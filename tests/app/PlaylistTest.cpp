@@ -59,7 +59,7 @@ TEST_F(PlayerTest, FilesComeInEveryWayAndAreSavedAsAList) {
     for (const std::string& target :
          {folder.file("missing/x.m3u8"), folder.path(), std::string("/proc/version"), pipe})
         EXPECT_FALSE(app->savePlaylistTo(target)) << target;
-    EXPECT_TRUE(fs::is_fifo(pipe));
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
     app->addFiles({midiFile("line\nbreak.mid")});
     EXPECT_FALSE(app->savePlaylistTo(saved));
     ASSERT_EQ(messages.size(), 5u);
