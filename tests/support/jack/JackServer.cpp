@@ -3,7 +3,6 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
-#include <iostream>
 #include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -11,7 +10,9 @@
 
 JackServer::JackServer(unsigned periodFrames)
     : name("veltrano-" + std::to_string(getpid()) + "-" + std::to_string(serversStarted++)),
-      logPath("/tmp/" + name + ".log"), periodFrames(periodFrames) {
+      logPath("/tmp/" + name + ".log"),
+      command("exec jackd -n " + name + " -d dummy -r 48000 -p " + std::to_string(periodFrames) +
+              " >" + logPath + " 2>&1") {
     // JACK names a client's notification socket after the client alone, not its server, so
     // same-named clients of two servers on this machine take each other's socket and libjack
     // crashes. RtMidi's client name is fixed: one process at a time runs private servers,
@@ -32,30 +33,24 @@ JackServer::~JackServer() {
 }
 
 bool JackServer::launch() {
-    const std::string period = std::to_string(periodFrames);
-    const char* argv[] = {"jackd", "-n",    name.c_str(), "-d",           "dummy",
-                          "-r",    "48000", "-p",         period.c_str(), nullptr};
     const pid_t parent = getpid();
     pid = fork();
-    if (pid == 0) { // async-signal-safe calls only: the parent has threads
+    // Async-signal-safe calls only in the child: the parent has threads. Exec keeps the death
+    // signal, so the jackd that the shell becomes has it too.
+    if (pid == 0) {
         prctl(PR_SET_PDEATHSIG, SIGTERM);
-        const int output = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(output, STDOUT_FILENO);
-        dup2(output, STDERR_FILENO);
         if (getppid() == parent)
-            execvp(argv[0], const_cast<char* const*>(argv));
+            execl("/bin/sh", "sh", "-c", command.c_str(), nullptr);
         _exit(127);
     }
     // The probe runs in a process of its own: once a client here has seen its server die,
     // libjack's next jack_client_open in this process frees every other client of ours.
     const std::string probe = "jack_lsp -s " + name + " >/dev/null 2>&1";
-    for (int tries = 0; pid > 0 && tries < 1000 && !ended(0, 20); ++tries) {
+    for (int tries = 0; pid > 0 && tries < 1000 && !ended(0, 20); ++tries)
         if (std::system(probe.c_str()) == 0)
             return true;
-    }
     ended(SIGKILL, 5000);
-    std::cerr << "JackServer: jackd -n " << name << " did not start; it said:" << std::endl;
-    std::system(("cat " + logPath + " >&2").c_str());
+    std::system(("echo JackServer: " + name + " did not start, saying:; cat " + logPath).c_str());
     return false;
 }
 

@@ -30,6 +30,6 @@ private:
 
     inline static unsigned serversStarted = 0;
     const std::string name, logPath; // jackd's output goes to the log
-    const unsigned periodFrames;
-    int pid = -1; // of jackd
+    const std::string command;       // a shell's, that becomes jackd
+    int pid = -1;                    // of jackd
 };

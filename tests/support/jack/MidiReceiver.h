@@ -2,9 +2,11 @@
 
 #include <jack/jack.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 // One message as it reached the receiver, stamped on the steady clock in the process
@@ -22,16 +24,25 @@ public:
     // `capacity` records are made up front: a test with many receivers keeps it small.
     explicit MidiReceiver(const std::string& clientName = "veltrano-receiver",
                           std::size_t capacity = 1 << 18);
-    ~MidiReceiver();
+    // Once a client of this process has seen its server die, libjack's next
+    // jack_client_open here frees every client of the process, so closing ours would crash.
+    ~MidiReceiver() {
+        if (client != nullptr && !serverGone())
+            jack_client_close(client);
+    }
 
     // True when the client is open, its port registered and the client active.
-    bool ready() const { return active; }
+    bool ready() const { return !inputName.empty(); }
     // The full JACK name of the input port, "client:input".
     const std::string& portName() const { return inputName; }
     // The position of this receiver's port in a list of port names, or -1.
-    int indexIn(const std::vector<std::string>& names) const;
+    int indexIn(const std::vector<std::string>& names) const {
+        const auto found = std::find(names.begin(), names.end(), inputName);
+        return found == names.end() ? -1 : static_cast<int>(found - names.begin());
+    }
 
-    std::size_t count() const { return recorded.load(std::memory_order_acquire); }
+    // The messages recorded, in arrival order.
+    std::size_t count() const { return std::min<std::size_t>(arrived, records.size()); }
     // The messages from number `from` on, in arrival order.
     std::vector<ReceivedMessage> messages(std::size_t from = 0) const {
         return {records.begin() + static_cast<long>(from),
@@ -39,9 +50,14 @@ public:
     }
     // Waits until `total` messages have arrived; false on time-out.
     bool waitFor(std::size_t total,
-                 std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+                 std::chrono::milliseconds timeout = std::chrono::seconds(10)) const {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (count() < total && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return count() >= total;
+    }
     // Messages that came once every record was taken.
-    std::size_t dropped() const { return overflowed.load(std::memory_order_relaxed); }
+    std::size_t dropped() const { return arrived - count(); }
     bool serverGone() const { return gone.load(std::memory_order_acquire); }
 
 private:
@@ -50,8 +66,7 @@ private:
     jack_client_t* client = nullptr;
     jack_port_t* input = nullptr;
     std::string inputName;
-    bool active = false;
     std::vector<ReceivedMessage> records;
-    std::atomic<std::size_t> recorded{0}, overflowed{0};
+    std::atomic<std::size_t> arrived{0}; // recorded or not
     std::atomic<bool> gone{false};
 };
