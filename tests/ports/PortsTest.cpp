@@ -18,28 +18,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-using testing::internal::CaptureStderr, testing::internal::GetCapturedStderr;
 
-// How often `words` (plain text) occur in `text`.
-long countOf(const std::string& text, const std::string& words) {
-    const std::regex pattern(words);
+// How often `pattern` occurs in `text`.
+long countOf(const std::string& text, const std::regex& pattern) {
     return std::distance(std::sregex_iterator(text.begin(), text.end(), pattern), {});
 }
 
 void openOn(ZylmidiOut& out, const MidiReceiver& receiver) {
     ASSERT_EQ(out.open(static_cast<unsigned>(receiver.indexIn(ZylmidiOut::portNames()))), 0);
-}
-
-// Sends a marker (sysex "mark") and returns what `receiver` got from message number `from`
-// up to it: once it arrives, everything sent before it has too.
-std::vector<Bytes> receivedUpToMarker(ZylmidiOut& out, const MidiReceiver& receiver,
-                                      std::size_t from) {
-    const Bytes marker = {0xF0, 0x7D, 0x6D, 0x61, 0x72, 0x6B};
-    std::vector<Bytes> got;
-    EXPECT_EQ(out.send(marker), 0);
-    for (; receiver.waitFor(from + 1) && receiver.messages(from)[0].bytes != marker; ++from)
-        got.push_back(receiver.messages(from)[0].bytes);
-    return got;
 }
 
 // One private server with two receivers for the whole suite.
@@ -55,6 +41,17 @@ class Port : public testing::Test {
 protected:
     static void SetUpTestSuite() { jack = std::make_unique<Jack>(); }
     static void TearDownTestSuite() { jack.reset(); }
+
+    // Sends a marker (sysex "mark") and returns what `receiver` got from message number
+    // `from` up to it: once it arrives, everything sent before it has too.
+    std::vector<Bytes> receivedUpToMarker(const MidiReceiver& receiver, std::size_t from) {
+        const Bytes marker = {0xF0, 0x7D, 0x6D, 0x61, 0x72, 0x6B};
+        std::vector<Bytes> got;
+        EXPECT_EQ(out.send(marker), 0);
+        for (; receiver.waitFor(from + 1) && receiver.messages(from)[0].bytes != marker; ++from)
+            got.push_back(receiver.messages(from)[0].bytes);
+        return got;
+    }
 
     inline static std::unique_ptr<Jack> jack;
     ZylmidiOut out;
@@ -73,7 +70,7 @@ TEST_F(Port, SendsAndPlaysUnchangedAndReleasesWhatIsLeftSoundingOnTheReopenedPor
     // Standard error gets a line for the port beyond the list and one for the message too
     // long (RtMidi's JACK output would drop it without a word), no more: where the machine has
     // no ALSA sequencer, listing does not even ask ALSA.
-    CaptureStderr();
+    testing::internal::CaptureStderr();
     const std::vector<std::string> names = ZylmidiOut::portNames();
     EXPECT_NE(out.open(names.size()), 0) << "beyond the list";
     openOn(out, jack->receiver);
@@ -84,7 +81,7 @@ TEST_F(Port, SendsAndPlaysUnchangedAndReleasesWhatIsLeftSoundingOnTheReopenedPor
     out.programChange(127, 15);
     out.setVolume(128, 0xFFFF); // no such volume
     out.setVolume(100, 0x0005);
-    // What those sent, then the track.
+    // What those sent, then the track, its events a tick apart.
     std::vector<Bytes> expected = {{0xCF, 0x7F},  {0xB0, 7, 100},  {0xB2, 7, 100}, {0x95, 70, 100},
                                    {0x95, 70, 0}, {0x8F, 10, 64},  {0x9A, 127, 1}, {0x9A},
                                    {0x92, 60, 1}, {0xB3, 64, 127}, {0xB0, 64, 64}, {0xB5, 64, 63},
@@ -96,10 +93,9 @@ TEST_F(Port, SendsAndPlaysUnchangedAndReleasesWhatIsLeftSoundingOnTheReopenedPor
     const auto observe = [&](unsigned index, auto&) { EXPECT_EQ(index, observed++); };
     EXPECT_EQ(out.play(played, 0.001, {}, observe), 0);
     EXPECT_EQ(observed, played.events.size());
-    int asks = 0; // five seconds to wait, stopped before the second slice
-    EXPECT_EQ(
-        out.play(ZylmidiTrack({{4800, {0x80, 60, 0}}}), 0.001, [&] { return ++asks == 2; }, {}),
-        PlayStopped);
+    // Five seconds to wait, stopped before the second slice.
+    const auto askedTwice = [asks = 0]() mutable { return ++asks == 2; };
+    EXPECT_EQ(out.play(ZylmidiTrack({{4800, {0x80, 60, 0}}}), 0.001, askedTwice, {}), PlayStopped);
     EXPECT_EQ(out.play(ZylmidiTrack({{0, {0x91, 62, 1}}, {0, {}}}), 1.0, {}, {}),
               RtMidiError::INVALID_PARAMETER);
     expected.insert(expected.end(), {{0x82, 60, 0x7F}, {0x8A, 127, 0x7F}, {0x91, 62, 1}});
@@ -107,21 +103,19 @@ TEST_F(Port, SendsAndPlaysUnchangedAndReleasesWhatIsLeftSoundingOnTheReopenedPor
     EXPECT_EQ(out.send(expected.back()), 0);
     EXPECT_EQ(out.send(Bytes(JackSendBudget::LongestMessage + 1, 0xF0)),
               RtMidiError::INVALID_PARAMETER);
-    const std::string errors = GetCapturedStderr();
-    EXPECT_TRUE(std::regex_match(errors, std::regex("RtMidi instantiation.*\nSend error.*\n")))
-        << errors;
-    EXPECT_EQ(receivedUpToMarker(out, jack->receiver, before), expected);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(std::regex_match(err, std::regex("RtMidi instantiation.*\nSend error.*\n"))) << err;
+    EXPECT_EQ(receivedUpToMarker(jack->receiver, before), expected);
 
-    const std::size_t heard = jack->receiver.count();
     // Over and over: closing once freed RtMidi's buffer while its callback still read it.
     for (int round = 0; round < 10; ++round)
         openOn(out, jack->other);
     const std::size_t from = jack->other.count();
     out.releaseSounding();
     out.releaseSounding(); // nothing is left
-    EXPECT_EQ(receivedUpToMarker(out, jack->other, from),
+    EXPECT_EQ(receivedUpToMarker(jack->other, from),
               (std::vector<Bytes>{{0x81, 62, 0x7F}, {0xB0, 64, 0}, {0xB3, 64, 0}}));
-    EXPECT_EQ(jack->receiver.count(), heard) << "only the chosen port hears";
+    EXPECT_EQ(jack->receiver.count(), before + expected.size() + 1) << "the chosen port only";
 }
 
 // The server stalls, and once it resumed is killed, in the midst of a burst of sends. No
@@ -136,7 +130,7 @@ TEST_F(Port, CallsOnAStalledOrKilledServerFailInsteadOfWaiting) {
         openOn(out, jack->receiver);
         int failures = 0, last = 0;
         Clock::duration longest{};
-        CaptureStderr();
+        testing::internal::CaptureStderr();
         for (int sent = 0; sent < 20000; ++sent) {
             if (sent == 2000)
                 stall ? jack->server.stall() : jack->server.kill();
@@ -156,11 +150,11 @@ TEST_F(Port, CallsOnAStalledOrKilledServerFailInsteadOfWaiting) {
         EXPECT_NE(out.open(0), 0);
         EXPECT_TRUE(stall || ZylmidiOut::portNames().empty()) << "a dead server lists nothing";
         EXPECT_LT(Clock::now() - start, 2s);
-        const std::string errors = GetCapturedStderr();
-        EXPECT_EQ(countOf(errors, "Send error "), failures) << errors;
-        EXPECT_EQ(countOf(errors, "ZylmidiOut::close: "), stall ? 1 : 0) << errors;
-        EXPECT_EQ(countOf(errors, "RtMidi instantiation error "), 1) << errors;
-        EXPECT_EQ(countOf(errors, "RtMidi error "), 0) << errors;
+        const std::string errors = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(countOf(errors, std::regex("Send error ")), failures) << errors;
+        EXPECT_EQ(countOf(errors, std::regex("ZylmidiOut::close: ")), stall ? 1 : 0) << errors;
+        EXPECT_EQ(countOf(errors, std::regex("RtMidi instantiation error ")), 1) << errors;
+        EXPECT_EQ(countOf(errors, std::regex("RtMidi error ")), 0) << errors;
         jack->server.resume(); // the open given up goes on in libjack until now
     }
 }
@@ -189,9 +183,8 @@ TEST(Schedule, AStallRestartsItAndSlowSendsOrLateWakeUpsDoNotAddUp) {
 // Pauses: a stop on the second ask leaves 800 µs unslept (slices under a millisecond
 // only yield); no duration or no slice ends in one step; an empty predicate never stops.
 TEST(InterruptibleSleep, SlicesAsksAndRemainders) {
-    int asks = 0;
-    const auto secondAskStops = [&] { return ++asks == 2; };
-    EXPECT_EQ(interruptibleSleep(1300, secondAskStops, 500), 800);
+    const auto askedTwice = [asks = 0]() mutable { return ++asks == 2; };
+    EXPECT_EQ(interruptibleSleep(1300, askedTwice, 500), 800);
     EXPECT_EQ(interruptibleSleep(-5, {}, 0), 0);
 }
 

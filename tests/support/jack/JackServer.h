@@ -29,7 +29,7 @@ private:
     bool ended(int signal, int limitMillis);
 
     inline static unsigned serversStarted = 0;
-    const std::string name, logPath; // jackd's output goes to the log
-    const std::string command;       // a shell's, that becomes jackd
-    int pid = -1;                    // of jackd
+    // jackd's output goes to the log; the command is a shell's, which becomes jackd.
+    const std::string name, logPath, command;
+    int pid = -1; // of jackd
 };

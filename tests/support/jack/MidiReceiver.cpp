@@ -5,8 +5,7 @@
 #include <jack/midiport.h>
 
 MidiReceiver::MidiReceiver(const std::string& clientName, std::size_t capacity)
-    : records(capacity) {
-    client = jack_client_open(clientName.c_str(), JackNoStartServer, nullptr);
+    : client(jack_client_open(clientName.c_str(), JackNoStartServer, nullptr)), records(capacity) {
     if (client == nullptr)
         return;
     input = jack_port_register(client, "input", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
@@ -24,11 +23,10 @@ int MidiReceiver::receive(jack_nframes_t frames, void* self) {
     void* buffer = jack_port_get_buffer(receiver.input, frames);
     const auto stamp = std::chrono::steady_clock::now();
     jack_midi_event_t event;
-    for (uint32_t index = 0; jack_midi_event_get(&event, buffer, index) == 0; ++index) {
-        const std::size_t next = receiver.arrived.load(std::memory_order_relaxed);
+    std::size_t next = receiver.arrived.load(std::memory_order_relaxed);
+    for (uint32_t index = 0; jack_midi_event_get(&event, buffer, index) == 0; ++index, ++next)
         if (next < receiver.records.size())
             receiver.records[next] = {{event.buffer, event.buffer + event.size}, stamp};
-        receiver.arrived.store(next + 1, std::memory_order_release);
-    }
+    receiver.arrived.store(next, std::memory_order_release);
     return 0;
 }

@@ -45,8 +45,7 @@ public:
     std::size_t count() const { return std::min<std::size_t>(arrived, records.size()); }
     // The messages from number `from` on, in arrival order.
     std::vector<ReceivedMessage> messages(std::size_t from = 0) const {
-        return {records.begin() + static_cast<long>(from),
-                records.begin() + static_cast<long>(count())};
+        return {records.begin() + from, records.begin() + count()};
     }
     // Waits until `total` messages have arrived; false on time-out.
     bool waitFor(std::size_t total,
