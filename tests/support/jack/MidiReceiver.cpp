@@ -23,10 +23,10 @@ int MidiReceiver::receive(jack_nframes_t frames, void* self) {
     void* buffer = jack_port_get_buffer(receiver.input, frames);
     const auto stamp = std::chrono::steady_clock::now();
     jack_midi_event_t event;
-    std::size_t next = receiver.arrived.load(std::memory_order_relaxed);
+    std::size_t next = receiver.heard.load(std::memory_order_relaxed);
     for (uint32_t index = 0; jack_midi_event_get(&event, buffer, index) == 0; ++index, ++next)
         if (next < receiver.records.size())
             receiver.records[next] = {{event.buffer, event.buffer + event.size}, stamp};
-    receiver.arrived.store(next, std::memory_order_release);
+    receiver.heard.store(next, std::memory_order_release);
     return 0;
 }

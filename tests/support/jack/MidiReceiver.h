@@ -42,7 +42,7 @@ public:
     }
 
     // The messages recorded, in arrival order.
-    std::size_t count() const { return std::min<std::size_t>(arrived, records.size()); }
+    std::size_t count() const { return std::min(heard.load(), records.size()); }
     // The messages from number `from` on, in arrival order.
     std::vector<ReceivedMessage> messages(std::size_t from = 0) const {
         return {records.begin() + from, records.begin() + count()};
@@ -56,7 +56,7 @@ public:
         return count() >= total;
     }
     // Messages that came once every record was taken.
-    std::size_t dropped() const { return arrived - count(); }
+    std::size_t dropped() const { return std::max(heard.load(), records.size()) - records.size(); }
     bool serverGone() const { return gone.load(std::memory_order_acquire); }
 
 private:
@@ -66,6 +66,6 @@ private:
     jack_port_t* input = nullptr;
     std::string inputName;
     std::vector<ReceivedMessage> records;
-    std::atomic<std::size_t> arrived{0}; // recorded or not
+    std::atomic<std::size_t> heard{0}; // messages, recorded or not
     std::atomic<bool> gone{false};
 };
