@@ -55,51 +55,44 @@ public:
     // A channel message, status first; the status is left out when it repeats.
     SmfTrackBuilder& channel(uint32_t delta, const Bytes& message) {
         appendVarLen(wire, delta);
-        const bool repeats = message[0] == runningStatus;
-        wire.insert(wire.end(), message.begin() + (repeats ? 1 : 0), message.end());
-        runningStatus = message[0] < 0xF0 ? message[0] : NoStatus;
+        wire.insert(wire.end(), message.begin() + (message[0] == runningStatus), message.end());
+        runningStatus = message[0] < 0xF0 ? message[0] : 0;
         return *this;
     }
 
-    // The reader takes running status from channel messages only, so the others end it.
-    SmfTrackBuilder& meta(uint32_t delta, unsigned char type, const Bytes& payload) {
-        return other(delta, {0xFF, type}, payload, {});
-    }
-
     SmfTrackBuilder& text(uint32_t delta, const std::string& words) {
-        return meta(delta, 0x01, Bytes(words.begin(), words.end()));
+        return other(delta, {0xFF, 0x01}, Bytes(words.begin(), words.end()));
     }
 
     SmfTrackBuilder& tempo(uint32_t delta, uint32_t microsPerQuarter) {
         Bytes payload;
         appendBigEndian(payload, microsPerQuarter, 3);
-        return meta(delta, 0x51, payload);
+        return other(delta, {0xFF, 0x51}, payload);
     }
 
     // F0, length (payload and F7), payload, F7.
-    SmfTrackBuilder& sysex(uint32_t delta, const Bytes& payload) {
-        return other(delta, {0xF0}, payload, {0xF7});
+    SmfTrackBuilder& sysex(uint32_t delta, Bytes payload) {
+        payload.push_back(0xF7);
+        return other(delta, {0xF0}, payload);
     }
 
-    SmfTrackBuilder& endOfTrack(uint32_t delta = 0) { return meta(delta, 0x2F, {}); }
+    SmfTrackBuilder& endOfTrack(uint32_t delta = 0) { return other(delta, {0xFF, 0x2F}, {}); }
 
     const Bytes& body() const { return wire; }
 
 private:
-    static constexpr int NoStatus = -1;
-
-    SmfTrackBuilder& other(uint32_t delta, const Bytes& lead, const Bytes& payload,
-                           const Bytes& tail) {
+    // Meta and sysex events: lead bytes, the payload's length, the payload. The reader takes
+    // running status from channel messages only, so these end it.
+    SmfTrackBuilder& other(uint32_t delta, const Bytes& lead, const Bytes& payload) {
         appendVarLen(wire, delta);
         appendBytes(wire, lead);
-        appendVarLen(wire, static_cast<uint32_t>(payload.size() + tail.size()));
+        appendVarLen(wire, static_cast<uint32_t>(payload.size()));
         appendBytes(wire, payload);
-        appendBytes(wire, tail);
-        runningStatus = NoStatus;
+        runningStatus = 0;
         return *this;
     }
 
-    int runningStatus = NoStatus;
+    unsigned char runningStatus = 0; // none: every status byte is 80 or above
     Bytes wire;
 };
 
