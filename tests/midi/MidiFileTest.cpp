@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <iomanip>
 #include <sstream>
 #include <sys/stat.h>
@@ -20,12 +19,10 @@ namespace {
 Bytes wire(const std::string& text) {
     Bytes out;
     std::istringstream groups(text);
-    for (std::string group; groups >> group;) {
-        const bool ascii = !std::isxdigit(static_cast<unsigned char>(group[0]));
-        for (std::size_t i = 0; i < group.size(); i += ascii ? 1 : 2)
+    for (std::string group; groups >> group;)
+        for (std::size_t i = 0; i<group.size(); i += group[0]> 'F' ? 1 : 2)
             out.push_back(static_cast<unsigned char>(
-                ascii ? group[i] : std::stoul(group.substr(i, 2), nullptr, 16)));
-    }
+                group[0] > 'F' ? group[i] : std::stoul(group.substr(i, 2), nullptr, 16)));
     return out;
 }
 
@@ -52,22 +49,19 @@ const std::string Cleared = describe(ZylmidiFile());
 // A song whose every part a load must replace.
 const Bytes Leftovers = wire("MThd 00000006 0001 0001 01E0 MTrk 00000003 00C005");
 
-// Read from a file and from memory alike, over a song that a failed load must clear.
+// Read over a song that a failed load must clear. The reader takes a file through the same
+// stream code; files on disk are read below, by the path and timeline tests.
 void expectRead(const Bytes& bytes, int code, const std::string& song) {
-    TempDir dir;
-    ZylmidiFile fromFile, fromMemory;
-    ASSERT_EQ(fromFile.load(dir.write("old.mid", Leftovers)), 0);
-    ASSERT_EQ(fromMemory.loadBytes(Leftovers.data(), Leftovers.size()), 0);
-    EXPECT_EQ(fromFile.load(dir.write("song.mid", bytes)), code) << bytes.size() << " bytes";
-    EXPECT_EQ(fromMemory.loadBytes(bytes.data(), bytes.size()), code) << bytes.size() << " bytes";
-    EXPECT_EQ(describe(fromFile), code == 0 ? song : Cleared) << bytes.size() << " bytes";
-    EXPECT_EQ(describe(fromMemory), describe(fromFile)) << bytes.size() << " bytes";
+    ZylmidiFile read;
+    ASSERT_EQ(read.loadBytes(Leftovers.data(), Leftovers.size()), 0);
+    EXPECT_EQ(read.loadBytes(bytes.data(), bytes.size()), code) << bytes.size() << " bytes";
+    EXPECT_EQ(describe(read), song) << bytes.size() << " bytes";
 }
 
 // A text that starts with a chunk name is a whole file; any other is the track of a format 0
 // file of division 96.
 Bytes file(const std::string& text) {
-    return std::isxdigit(text[0]) ? singleTrackFile(wire(text)) : wire(text);
+    return text[0] <= 'F' ? singleTrackFile(wire(text)) : wire(text);
 }
 
 TEST(MidiFile, BytesGiveTheirSongOrTheirCodeAndAClearedSong) {
@@ -75,17 +69,13 @@ TEST(MidiFile, BytesGiveTheirSongOrTheirCodeAndAClearedSong) {
         // Running status repeats the last channel status, past a dropped End of Track too;
         // Cn and Dn take one data byte, other statuses two, which are not checked. Meta
         // events are kept without their length, an End of Track with a payload stays; sysex
-        // without its F7, and an early F7 ends the payload, while length 0 has none.
-        {"00 903C40 10 3E40 00 C005 00 07 00 D320 00 21 00 E10040 00 FF2F00 00 7F7F 00 F21020 "
-         "00 8F80FF 00 FF5103 07A120 05 FF2F01 00 00 FF0100 00 F003 4310F7 00 F001 F7 00 F005 "
-         "43F7F7 00 F000 F7",
-         "0 96 | 0:903c40 16:903e40 0:c005 0:c007 0:d320 0:d321 0:e10040 0:e17f7f 0:f21020 "
-         "0:8f80ff 0:ff5107a120 5:ff2f00 0:ff01 0:f04310 0:f0 0:f043 0:f0"},
-        // Delta times: the low 32 bits of any length.
-        {"7F C005 8100 C005 FFFF7F C005 8FFFFFFF7F C005 9080808000 C005 80808080808005 C005",
-         "0 96 | 127:c005 128:c005 2097151:c005 4294967295:c005 0:c005 5:c005"},
-        // A payload longer than the reader takes in one piece.
-        {"00 FF01 8C9A40 " + std::string(400000, '4'), "0 96 | 0:ff01" + std::string(400000, '4')},
+        // without its F7, and an early F7 ends the payload, while length 0 has none. Delta
+        // times keep the low 32 bits of any length.
+        {"00 903C40 8FFFFFFF7F 3E40 00 C005 00 07 00 D320 00 21 00 E10040 00 FF2F00 00 7F7F 00 "
+         "F21020 00 8F80FF 00 FF5103 07A120 80808080808005 FF2F01 00 00 FF0100 00 F003 4310F7 00 "
+         "F001 F7 00 F005 43F7F7 00 F000 F7",
+         "0 96 | 0:903c40 4294967295:903e40 0:c005 0:c007 0:d320 0:d321 0:e10040 0:e17f7f "
+         "0:f21020 0:8f80ff 0:ff5107a120 5:ff2f00 0:ff01 0:f04310 0:f0 0:f043 0:f0"},
         // Empty tracks; an event past its chunk's end is read whole and the next chunk follows
         // it; events behind End of Track are kept; nothing after the last track is read.
         {"MThd 00000006 0001 0003 01E0 MTrk 00000000 MTrk 00000002 00C005 MTrk 00000008 00FF2F00 "
@@ -100,24 +90,21 @@ TEST(MidiFile, BytesGiveTheirSongOrTheirCodeAndAClearedSong) {
     const std::pair<int, std::vector<std::string>> broken[] = {
         {MidiFileBadHeader,
          {"MThd 00000008 0000 0001 0060 0000", "MThd 00000006 0003 0000 0060",
-          "MThd 00000006 0100 0000 0060", "RIFF 0000001A RMIDdata"}},
-        // Declared lengths far beyond the file: what there is gets read, then a short read.
+          "RIFF 0000001A RMIDdata"}},
+        // Declared lengths far beyond the file: what there is gets read, in more than one piece
+        // when it is long, then a short read.
         {MidiFileReadError,
-         {"MThd 00000006 0000 0001 0060 MTrk FFFFFFFF 00903C40", "00 FF01 8FFFFFFF7F 41",
-          "00 F0 FFFFFF7F 431011"}},
-        {MidiFileBadTrackChunk,
-         {"MThd 00000006 0000 0001 0060 XFIH 00000000",
-          "MThd 00000006 0001 0002 0060 MTrk 00000003 00C005 mtrk 00000000"}},
+         {"00 F0 FFFFFF7F 431011", "00 FF01 8FFFFFFF7F " + std::string(400000, '4'),
+          "MThd 00000006 0000 0001 0060 MTrk FFFFFFFF 00903C40"}},
+        {MidiFileBadTrackChunk, {"MThd 00000006 0000 0001 0060 XFIH 00000000"}},
         // A data byte where no channel status runs: in a new track, after meta or sysex.
         {MidiFileNoRunningStatus,
-         {"MThd 00000006 0001 0002 0060 MTrk 00000004 00903C40 MTrk 00000003 003E40", "00 3C40",
+         {"MThd 00000006 0001 0002 0060 MTrk 00000004 00903C40 MTrk 00000003 003E40",
           "00 903C40 00 FF5103 07A120 00 3E40", "00 903C40 00 F00243F7 00 3E40"}},
         // The byte after an early F7, or after a length of 0, must be the closing F7.
-        {MidiFileSysexUnterminated,
-         {"00 F005 43F7 10 00FF2F00", "00 F003 F7 00FF2F00", "00 F000 43F7",
-          "00 F003 4310 903C40"}},
-        {MidiFileBadSysexByte, {"00 F003 4390F7", "00 F004 4310FFF7"}},
-        {MidiFileEscapeUnsupported, {"00 F7 0243F7", "00 903C40 00 F70143"}},
+        {MidiFileSysexUnterminated, {"00 F005 43F7 10 00FF2F00", "00 F000 43F7"}},
+        {MidiFileBadSysexByte, {"00 F003 4390F7"}},
+        {MidiFileEscapeUnsupported, {"00 F7 0243F7"}},
     };
     for (const auto& [code, texts] : broken)
         for (const std::string& text : texts)
@@ -133,8 +120,7 @@ TEST(MidiFile, PathsThatAreNoReadableRegularFileCannotOpen) {
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     ZylmidiFile song;
     alarm(30);
-    for (const std::string& path : {std::string(), std::string("/dev/null"), dir.path(),
-                                    dir.file("missing.mid"), regular + "/inside.mid", fifo}) {
+    for (const std::string& path : {fifo, dir.path(), dir.file("none"), std::string("/dev/null")}) {
         ASSERT_EQ(song.load(regular), 0);
         EXPECT_EQ(song.load(path), MidiFileCannotOpen) << path;
         EXPECT_EQ(describe(song), Cleared) << path;
@@ -143,13 +129,11 @@ TEST(MidiFile, PathsThatAreNoReadableRegularFileCannotOpen) {
     EXPECT_EQ(song.load(static_cast<const char*>(nullptr)), MidiFileCannotOpen);
 }
 
-// A note-on has three bytes, 9n and a velocity; one of velocity 0 ends a note. A tempo of 0,
+// A note-on has three bytes (the organ's tests judge status and velocity). A tempo of 0,
 // which would make every tick endless, gives no wait.
-TEST(MidiFile, NoteOnsAndTickLengths) {
+TEST(MidiFile, EmptyEventsShortNoteOnsAndATempoOfZero) {
     EXPECT_EQ(ZylmidiEvent().kind(), EventKind::Empty);
-    for (const auto& [data, noteOn] :
-         {std::pair{"903C40", true}, {"903C00", false}, {"803C40", false}, {"903C", false}})
-        EXPECT_EQ((ZylmidiEvent{0, wire(data)}.isNoteOn()), noteOn) << data;
+    EXPECT_FALSE((ZylmidiEvent{0, wire("903C")}.isNoteOn()));
     EXPECT_EQ(ZylmidiFile().secondsPerTick(0), 0.0);
 }
 
@@ -175,23 +159,17 @@ for seq in [[i] for i in range(count if every else min(count, 1))] if mid.type =
         if every or i == 0: print(f'{seconds:.9g}', b.hex())
 )";
 
-std::string readWithMido(const TempDir& dir, const std::string& path, int mode) {
-    const std::string script =
-        dir.write("timeline.py", Bytes(MidoScript.begin(), MidoScript.end()));
+std::string readWithMido(const std::string& script, const std::string& path, int mode) {
     FILE* pipe = popen(
         ("/usr/bin/python3 " + script + " " + path + " " + std::to_string(mode)).c_str(), "r");
     std::string out;
-    char buffer[4096];
-    for (std::size_t got; pipe && (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        out.append(buffer, got);
+    for (int c; pipe && (c = std::fgetc(pipe)) != EOF;)
+        out += static_cast<char>(c);
     EXPECT_TRUE(pipe && pclose(pipe) == 0) << "python3-mido could not read " << path;
     return out;
 }
 
 TEST(MidiTimeline, OrderAndTimesMatchAnOutsideReader) {
-    std::mt19937 random(7);
-    SmfTrackBuilder busy;
-    appendMixedEvents(busy, random, 200, 2);
     // 400000 µs a quarter, 250000 from tick 700, 800000 from tick 1700
     const Bytes tempo = wire("00 FF5103 061A80 853C FF5103 03D090 8768 FF5103 0C3500");
     // Both set a tempo at tick 0, after the tempo track: the last one wins.
@@ -201,10 +179,8 @@ TEST(MidiTimeline, OrderAndTimesMatchAnOutsideReader) {
     // The SMPTE divisions count frames (-29 for 29.97) of ticks, whatever the tempo; a
     // division of 0 counts no time.
     const std::tuple<uint16_t, uint16_t, std::vector<Bytes>> files[] = {
-        {1, 480, {tempo, a, b, busy.body()}},
-        {0, 120, {busy.body()}},
+        {1, 480, {tempo, a, b, far, {}}},
         {2, 192, {a, tempo, {}, b}},
-        {1, 960, {far, {}, a}},
         {2, 96, {}},
         {1, 96, {}},
         {1, 0xE828, {tempo, a}},
@@ -212,6 +188,7 @@ TEST(MidiTimeline, OrderAndTimesMatchAnOutsideReader) {
         {2, 0xE700, {a}},
         {1, 0, {a, b}}};
     TempDir dir;
+    const std::string script = dir.write("times.py", Bytes(MidoScript.begin(), MidoScript.end()));
     for (const auto& [format, division, tracks] : files) {
         Bytes bytes = smfHeader(format, static_cast<uint16_t>(tracks.size()), division);
         for (const Bytes& track : tracks)
@@ -227,7 +204,7 @@ TEST(MidiTimeline, OrderAndTimesMatchAnOutsideReader) {
                 seconds += step.seconds;
                 ours << std::setprecision(9) << seconds << ' ' << hexOf(step.event.data) << '\n';
             }
-            EXPECT_EQ(ours.str(), readWithMido(dir, path, mode)) << format << " " << division;
+            EXPECT_EQ(ours.str(), readWithMido(script, path, mode)) << format << " " << division;
             EXPECT_EQ(timeline.size() == 0, timeline.begin() == timeline.end());
             EXPECT_EQ(timeline.totalSeconds(), seconds);
         }
