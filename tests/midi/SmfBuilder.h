@@ -111,10 +111,9 @@ inline void appendMixedEvents(SmfTrackBuilder& track, std::mt19937& random, std:
         if (pick < 820) // velocity 0 ends a note and keeps the running status going
             track.channel(delta, {status(0x90), key,
                                   static_cast<unsigned char>(below(2) * (1 + below(127)))});
-        else if (pick < 920)
-            track.channel(delta, {status(0xB0), byte(120), byte(128)});
-        else if (pick < 960)
-            track.channel(delta, {status(0xE0), byte(128), byte(128)});
+        else if (pick < 960) // controllers below 120, then pitch bends
+            track.channel(
+                delta, {status(pick < 920 ? 0xB0 : 0xE0), byte(pick < 920 ? 120 : 128), byte(128)});
         else if (pick < 975)
             track.channel(delta, {status(0xC0), byte(128)});
         else if (pick < 985)
