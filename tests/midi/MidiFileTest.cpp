@@ -62,7 +62,9 @@ Bytes file(const std::string& text) {
     return text[0] <= 'F' ? singleTrackFile(wire(text)) : wire(text);
 }
 
-TEST(MidiFile, FilesGiveTheirSongOrTheirCodeAndAClearedSong) {
+// Files on disk, then paths that are no readable regular file. A FIFO must be refused without
+// waiting for a writer: a load that blocks meets the alarm, which ends the run.
+TEST(MidiFile, LoadsGiveTheirSongOrTheirCodeAndAClearedSong) {
     TempDir dir;
     const std::pair<std::string, std::string> cases[] = {
         // Running status repeats the last channel status, past a dropped End of Track too;
@@ -108,13 +110,6 @@ TEST(MidiFile, FilesGiveTheirSongOrTheirCodeAndAClearedSong) {
     for (const auto& [code, texts] : broken)
         for (const std::string& text : texts)
             expectLoad(dir.write("song.mid", file(text)), code);
-    EXPECT_EQ(ZylmidiFile().loadBytes(nullptr, 14), MidiFileReadError);
-}
-
-// A FIFO must be refused without waiting for a writer: a load that blocks meets the alarm,
-// which ends the run.
-TEST(MidiFile, PathsThatAreNoReadableRegularFileCannotOpen) {
-    TempDir dir;
     const std::string fifo = dir.file("pipe.mid");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     alarm(30);
@@ -122,6 +117,7 @@ TEST(MidiFile, PathsThatAreNoReadableRegularFileCannotOpen) {
         expectLoad(path, MidiFileCannotOpen);
     alarm(0);
     EXPECT_EQ(ZylmidiFile().load(static_cast<const char*>(nullptr)), MidiFileCannotOpen);
+    EXPECT_EQ(ZylmidiFile().loadBytes(nullptr, 14), MidiFileReadError);
 }
 
 // A note-on has three bytes (the organ's tests judge status and velocity). A tempo of 0,
