@@ -110,6 +110,12 @@ TEST(MidiFile, LoadsGiveTheirSongOrTheirCodeAndAClearedSong) {
     for (const auto& [code, texts] : broken)
         for (const std::string& text : texts)
             expectLoad(dir.write("song.mid", file(text)), code);
+    // A sysex longer than the window the reader keeps over a file arrives whole.
+    const Bytes big = singleTrackFile(SmfTrackBuilder().sysex(0, Bytes(70000, 0x11)).body());
+    ZylmidiFile fromMemory;
+    ASSERT_EQ(fromMemory.loadBytes(big.data(), big.size()), 0);
+    EXPECT_EQ(fromMemory.tracks.at(0).events.at(0).data.size(), 70001u);
+    expectLoad(dir.write("big.mid", big), 0, describe(fromMemory));
     const std::string fifo = dir.file("pipe.mid");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     alarm(30);
@@ -120,10 +126,16 @@ TEST(MidiFile, LoadsGiveTheirSongOrTheirCodeAndAClearedSong) {
     EXPECT_EQ(ZylmidiFile().loadBytes(nullptr, 14), MidiFileReadError);
 }
 
-// A note-on has three bytes (the organ's tests judge status and velocity). A tempo of 0,
+// The kind follows the first byte; a note-on has three bytes (the organ's tests judge status
+// and velocity). A tempo of 0,
 // which would make every tick endless, gives no wait.
 TEST(MidiFile, EmptyEventsShortNoteOnsAndATempoOfZero) {
-    EXPECT_EQ(ZylmidiEvent().kind(), EventKind::Empty);
+    const std::pair<const char*, EventKind> kinds[] = {{"", EventKind::Empty},
+                                                       {"C005", EventKind::Channel},
+                                                       {"F04310", EventKind::System},
+                                                       {"FF2F00", EventKind::Meta}};
+    for (const auto& [bytes, kind] : kinds)
+        EXPECT_EQ((ZylmidiEvent{0, wire(bytes)}.kind()), kind) << bytes;
     EXPECT_FALSE((ZylmidiEvent{0, wire("903C")}.isNoteOn()));
     EXPECT_EQ(ZylmidiFile().secondsPerTick(0), 0.0);
 }
