@@ -126,17 +126,19 @@ TEST(MidiFile, LoadsGiveTheirSongOrTheirCodeAndAClearedSong) {
     EXPECT_EQ(ZylmidiFile().loadBytes(nullptr, 14), MidiFileReadError);
 }
 
-// The kind follows the first byte; a note-on has three bytes (the organ's tests judge status
-// and velocity). A tempo of 0,
-// which would make every tick endless, gives no wait.
-TEST(MidiFile, EmptyEventsShortNoteOnsAndATempoOfZero) {
+// The kind follows the first byte. A note-on has three bytes, status 9n and a velocity. A tempo of
+// 0, which would make every tick endless, gives no wait.
+TEST(MidiFile, EventKindsNoteOnsAndATempoOfZero) {
     const std::pair<const char*, EventKind> kinds[] = {{"", EventKind::Empty},
                                                        {"C005", EventKind::Channel},
                                                        {"F04310", EventKind::System},
                                                        {"FF2F00", EventKind::Meta}};
     for (const auto& [bytes, kind] : kinds)
         EXPECT_EQ((ZylmidiEvent{0, wire(bytes)}.kind()), kind) << bytes;
-    EXPECT_FALSE((ZylmidiEvent{0, wire("903C")}.isNoteOn()));
+    const std::pair<const char*, int> notes[] = {
+        {"903C", -1}, {"803C40", -1}, {"903C00", -1}, {"9F7F01", 127}};
+    for (const auto& [bytes, note] : notes)
+        EXPECT_EQ((ZylmidiEvent{0, wire(bytes)}.noteOnNumber()), note) << bytes;
     EXPECT_EQ(ZylmidiFile().secondsPerTick(0), 0.0);
 }
 
