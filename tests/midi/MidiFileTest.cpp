@@ -137,8 +137,11 @@ TEST(MidiFile, EventKindsNoteOnsAndATempoOfZero) {
         EXPECT_EQ((ZylmidiEvent{0, wire(bytes)}.kind()), kind) << bytes;
     const std::pair<const char*, int> notes[] = {
         {"903C", -1}, {"803C40", -1}, {"903C00", -1}, {"9F7F01", 127}};
-    for (const auto& [bytes, note] : notes)
-        EXPECT_EQ((ZylmidiEvent{0, wire(bytes)}.noteOnNumber()), note) << bytes;
+    for (const auto& [bytes, note] : notes) {
+        const ZylmidiEvent event{0, wire(bytes)};
+        EXPECT_EQ(event.noteOnNumber(), note) << bytes;
+        EXPECT_EQ(event.isNoteOn(), note != -1) << bytes;
+    }
     EXPECT_EQ(ZylmidiFile().secondsPerTick(0), 0.0);
 }
 
