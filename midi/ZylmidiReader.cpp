@@ -102,18 +102,12 @@ int readSysex(ZylmidiByteStream& in, std::vector<unsigned char>& data) {
     return byte == 0xF7 ? Ok : MidiFileSysexUnterminated;
 }
 
-// Length of a message from its status: Cn and Dn take one data byte, any other status two.
-std::size_t messageLength(unsigned char status) {
+// The rest of a message whose status and first data byte are known: Cn and Dn take one
+// data byte, any other status two.
+int readMessage(ZylmidiByteStream& in, unsigned char status, unsigned char first,
+                std::vector<unsigned char>& data) {
     const unsigned char high = status & 0xF0;
-    return high == 0xC0 || high == 0xD0 ? 2 : 3;
-}
-
-int readStatusMessage(ZylmidiByteStream& in, unsigned char status,
-                      std::vector<unsigned char>& data) {
-    unsigned char first = 0;
-    if (!in.get(first))
-        return MidiFileReadError;
-    if (messageLength(status) == 2) {
+    if (high == 0xC0 || high == 0xD0) {
         data = {status, first};
         return Ok;
     }
@@ -124,21 +118,21 @@ int readStatusMessage(ZylmidiByteStream& in, unsigned char status,
     return Ok;
 }
 
+int readStatusMessage(ZylmidiByteStream& in, unsigned char status,
+                      std::vector<unsigned char>& data) {
+    unsigned char first = 0;
+    if (!in.get(first))
+        return MidiFileReadError;
+    return readMessage(in, status, first, data);
+}
+
 // A data byte where a status belongs: repeat `running`, the status of the last kept event
 // when that was a channel message, else 0.
 int readRunningStatus(ZylmidiByteStream& in, unsigned char firstData, unsigned char running,
                       std::vector<unsigned char>& data) {
     if (running == 0)
         return MidiFileNoRunningStatus;
-    if (messageLength(running) == 2) {
-        data = {running, firstData};
-        return Ok;
-    }
-    unsigned char second = 0;
-    if (!in.get(second))
-        return MidiFileReadError;
-    data = {running, firstData, second};
-    return Ok;
+    return readMessage(in, running, firstData, data);
 }
 
 int readEvent(ZylmidiByteStream& in, unsigned char running, ZylmidiEvent& event) {
@@ -178,7 +172,7 @@ int readTrack(ZylmidiByteStream& in, ZylmidiTrack& track) {
         if (event.data.empty())
             events.pop_back();
         else
-            running = event.data[0] < 0xF0 ? event.data[0] : 0;
+            running = event.kind() == EventKind::Channel ? event.data[0] : 0;
     }
     events.shrink_to_fit(); // big songs would otherwise keep up to half their slots unused
     track = ZylmidiTrack(std::move(events));
