@@ -1,7 +1,7 @@
 // Load speed and memory of ZylmidiFile::load on a big generated format 1 file: 16 tracks,
 // 4,000,000 events of notes in running status, controllers, meta text and sysex.
 #include "BenchFigures.h"
-#include "SmfBuilder.h"
+#include "SmfTrackBuilder.h"
 #include "TempDir.h"
 #include "ZylmidiFile.h"
 

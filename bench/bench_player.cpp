@@ -7,7 +7,7 @@
 #include "App.h"
 #include "JackServer.h"
 #include "MidiReceiver.h"
-#include "SmfBuilder.h"
+#include "SmfTrackBuilder.h"
 #include "TempDir.h"
 
 #include <FL/Fl.H>

@@ -2,7 +2,7 @@
 // off, and prints the total and per-file time. Needs an X display (xvfb-run).
 #include "App.h"
 #include "MyBrowser.h"
-#include "SmfBuilder.h"
+#include "SmfTrackBuilder.h"
 #include "TempDir.h"
 
 #include <FL/Fl.H>

@@ -2,7 +2,7 @@
 // tracks merged and the tempo followed, as the player does before the first event: time and
 // the memory it adds beyond the loaded song.
 #include "BenchFigures.h"
-#include "SmfBuilder.h"
+#include "SmfTrackBuilder.h"
 #include "TempDir.h"
 #include "ZylmidiTimeline.h"
 

@@ -10,7 +10,7 @@
 #include "BenchPort.h"
 #include "JackServer.h"
 #include "MidiReceiver.h"
-#include "SmfBuilder.h"
+#include "SmfTrackBuilder.h"
 #include "TempDir.h"
 #include "ZylmidiFile.h"
 #include "ZylmidiOut.h"

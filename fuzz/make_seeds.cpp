@@ -1,6 +1,6 @@
 // Writes the seed corpus for the reader's fuzz target: small files of every shape the
 // reader knows, and a few broken ones, so the fuzzer starts inside the format.
-#include "SmfBuilder.h"
+#include "SmfTrackBuilder.h"
 
 #include <cstdio>
 #include <random>

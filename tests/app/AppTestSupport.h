@@ -21,10 +21,9 @@ inline int indexOf(const Lines& lines, const std::string& line) {
     return found == lines.end() ? -1 : static_cast<int>(found - lines.begin());
 }
 
-// Wire format of a track body: each event after its delta time in ticks, 9600 (CB 00) being 10 s
-// at 480 a quarter. The pedal and two notes, held: what a stop or a quit releases.
-inline const Bytes heldTrack = {0x00, 0xB0, 0x40, 0x7F, 0x00, 0x90, 0x3C, 0x64, 0x00, 0x91, 0x40,
-                                0x64, 0xCB, 0x00, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
+// A track body in wire notation: each event after its delta time in ticks, 9600 (CB 00) being
+// 10 s at 480 a quarter. The pedal and two notes, held: what a stop or a quit releases.
+inline const Bytes heldTrack = wire("00 B0407F 00 903C64 00 914064 CB00 803C00 00 FF2F00");
 
 // The player as a user starts it, on a store in a temporary HOME; message boxes are
 // collected instead of shown.
@@ -68,10 +67,9 @@ protected:
             shown.push_back(app->playlist->text(line));
         return shown;
     }
-    // A one-track file of one note: `on` is its Note On.
-    std::string midiFile(const std::string& name, const Bytes& on = {0x90, 60, 100}) const {
-        SmfTrackBuilder track;
-        track.channel(0, on).channel(48, {on[0], on[1], 0}).endOfTrack();
-        return folder.write(name, singleTrackFile(track.body(), 480));
+    // A one-track file of one note: `on` is its Note On, in wire notation.
+    std::string midiFile(const std::string& name, const std::string& on = "903C64") const {
+        const Bytes track = wire("00 " + on + " 30 " + on.substr(0, 4) + "00 00 FF2F00");
+        return folder.write(name, singleTrackFile(track, 480));
     }
 };

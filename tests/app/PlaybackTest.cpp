@@ -15,17 +15,16 @@ namespace {
 
 // Notes of 10 ms every 20 ms, so that a send is never far off.
 Bytes denseTrack(int notes) {
-    SmfTrackBuilder track;
-    for (int i = 0; i < notes; ++i)
-        track.channel(i ? 10 : 0, {0x90, 60, 90}).channel(10, {0x80, 60, 0});
-    return track.endOfTrack().body();
+    std::string text = "00 903C5A 0A 803C00";
+    for (int i = 1; i < notes; ++i)
+        text += " 0A 903C5A 0A 803C00";
+    return wire(text + " 00 FF2F00");
 }
 
-// Wire format of the track bodies: each event after its delta time in ticks (240 is 81 70, 480
+// Track bodies in wire notation: each event after its delta time in ticks (240 is 81 70, 480
 // is 83 60); meta events (FF) take their time and send nothing. One note of a quarter at one
 // second a quarter:
-const Bytes slow = {0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40, 0x00, 0x90, 0x3C,
-                    0x64, 0x83, 0x60, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
+const Bytes slow = wire("00 FF5103 0F4240 00 903C64 8360 803C00 00 FF2F00");
 
 class Playback : public PlayerTest {
 protected:
@@ -119,12 +118,9 @@ TEST_F(Playback, OutputMenuShowsPortNamesAndReopensTheStoredPort) {
 
 // A file's end or a stop releases the notes and pedals left on.
 TEST_F(Playback, SendsTheChosenTracksAtTheirMomentsAndReleasesWhatIsLeftOn) {
-    const Bytes first = {0x00, 0xC0, 0x05, 0x00, 0xFF, 0x01, 0x02, 'h',  'i',  0x00, 0xB0, 0x40,
-                         0x7F, 0x81, 0x70, 0x90, 0x3C, 0x64, 0x00, 0x91, 0x40, 0x64, 0x81, 0x70,
-                         0xF0, 0x05, 0x43, 0x10, 0x4C, 0x00, 0xF7, 0x83, 0x60, 0xFF, 0x51, 0x03,
-                         0x0F, 0x42, 0x40, 0x00, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00};
-    const Bytes second = {0x83, 0x60, 0x91, 0x40, 0x64, 0x83, 0x60,
-                          0x81, 0x40, 0x00, 0x00, 0xFF, 0x2F, 0x00};
+    const Bytes first = wire("00 C005 00 FF0102 6869 00 B0407F 8170 903C64 00 914064 8170 "
+                             "F005 43104C00F7 8360 FF5103 0F4240 00 803C00 00 FF2F00");
+    const Bytes second = wire("8360 914064 8360 814000 00 FF2F00");
     open({});
     // Without AllTracks only the first track plays; without FollowTempo, at 120 a quarter.
     EXPECT_EQ(heard(start({first, second})),

@@ -78,8 +78,8 @@ TEST_F(PlayerTest, FilesComeInEveryWayAndAreSavedAsAList) {
 
     // The organ check's refusals come in one box; the toggles are stored at close.
     app->menubar->setValue(CmdCheckOrgan, true);
-    app->addFiles({midiFile("fits.mid"), midiFile("out.mid", {0x90, 61, 100}),
-                   midiFile("ch.mid", {0x99, 60, 100})});
+    app->addFiles(
+        {midiFile("fits.mid"), midiFile("out.mid", "903D64"), midiFile("ch.mid", "993C64")});
     EXPECT_EQ(lines(), Lines{"fits"});
     app->playlist->select(1);
     EXPECT_FALSE(app->playlist->moveSelectedToSecond()); // too few lines
