@@ -1,6 +1,5 @@
 // The built player as its own process, as a user runs it: what a quit signal does.
 #include "AppTestSupport.h"
-#include "FltXdotool.h"
 #include "JackServer.h"
 #include "MidiReceiver.h"
 
@@ -33,12 +32,12 @@ TEST_F(PlayerTest, QuitSignalsCloseThePlayerAsItsCloseBoxDoes) {
         EXPECT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv, environ), 0);
         const size_t before = receiver.count();
         // Waits for the window; playing, clicks its Start button after the reserved keys.
-        Lines find = {"search", "--sync", "--onlyvisible", "--name", "^Veltrano V1.4"};
+        std::string xdotool = "timeout 60 xdotool search --sync --onlyvisible --name "
+                              "'^Veltrano V1.4'";
         if (playing)
-            find.insert(find.end(), {"windowfocus", "--sync", "%1", "key", "Escape", "Left",
-                                     "ctrl+Left", "ctrl+p", "mousemove", "--sync", "--window", "%1",
-                                     "125", "75", "click", "1"});
-        runXdotool(find);
+            xdotool += " windowfocus --sync %1 key Escape Left ctrl+Left ctrl+p"
+                       " mousemove --sync --window %1 125 75 click 1";
+        EXPECT_EQ(std::system(xdotool.c_str()), 0);
         EXPECT_TRUE(playing ? receiver.waitFor(before + 3)
                             : !receiver.waitFor(before + 1, std::chrono::milliseconds(500)));
         kill(pid, signal);
