@@ -20,14 +20,17 @@ Names read(const std::string& text) {
 }
 
 // Local file URIs become decoded paths; the others, and those whose escapes are malformed or
-// NUL, stay as they are. The closing line end gives no empty name.
+// NUL, stay as they are; an escaped percent sign is decoded once. The closing line end gives no
+// empty name.
 TEST(UriListTest, FileUrisBecomePlainPathsOnePerNameOtherTextIsNoList) {
     char host[HOST_NAME_MAX + 1] = {};
     ASSERT_EQ(gethostname(host, sizeof host - 1), 0);
     // "%C3%A9" and "\xC3\xA9" are a UTF-8 e acute; escapes are read in either case.
-    EXPECT_EQ(read("FILE://LocalHost/a.mid\r\n\r\n# comment\r\nfile:/b.mid\nfile://" +
-                   std::string(host) + "/Caf%C3%A9%20%c3%a9.mid\r\nfile:///left as is\nfile:///"),
-              (Names{"/a.mid", "/b.mid", "/Caf\xC3\xA9 \xC3\xA9.mid", "/left as is", "/"}));
+    EXPECT_EQ(
+        read("FILE://LocalHost/a.mid\r\n\r\n# comment\r\nfile:/b.mid\nfile://" + std::string(host) +
+             "/Caf%C3%A9%20%c3%a9.mid\r\nfile:///left as is\nfile:///100%2541%0A\n"
+             "file:///"),
+        (Names{"/a.mid", "/b.mid", "/Caf\xC3\xA9 \xC3\xA9.mid", "/left as is", "/100%41\n", "/"}));
     const Names kept = {"http://example.com/a.mid", "file://music.example.invalid/a.mid",
                         "file://localhost",         "file:relative.mid",
                         "file:///a%4z.mid",         "file:///a%",
