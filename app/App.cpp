@@ -29,6 +29,14 @@ const char* const OutputMenu = "Settings/Select MIDI output/";
 
 } // namespace
 
+Flt_AppSetup playerSetup() {
+    Flt_AppSetup setup = Flt_AppSetup::sizable(900, 627);
+    setup.title = "Veltrano V1.4";
+    setup.vendor = "nvx";
+    setup.appName = "Veltrano";
+    return setup;
+}
+
 App::App(Flt_AppSetup& setup) : Flt_App(setup) {
     escapeMode = escapeIgnored;
     outputNames = ZylmidiOut::portNames();

@@ -56,6 +56,9 @@ struct PlayOptions {
     uint64_t port = 0; // the port's generation; a job never sends to a port opened after it
 };
 
+// The window's title, size and store as the player starts them.
+Flt_AppSetup playerSetup();
+
 // The player's one window: a menu bar, six large buttons and the playlist. It owns the MIDI
 // output, the names of the output ports listed at start-up and the worker that plays.
 class App : public Flt_App {

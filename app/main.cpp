@@ -4,10 +4,7 @@
 #include "QuitSignals.h"
 
 int main(int argc, char** argv) {
-    Flt_AppSetup setup = Flt_AppSetup::sizable(900, 627);
-    setup.title = "Veltrano V1.4";
-    setup.vendor = "nvx";
-    setup.appName = "Veltrano";
+    Flt_AppSetup setup = playerSetup();
     setup.console = false;
     {
         App app(setup);

@@ -111,9 +111,7 @@ bool serveUntil(const std::function<bool()>& done) {
 }
 
 void measureStops(const TempDir& home, MidiReceiver& receiver) {
-    Flt_AppSetup setup = Flt_AppSetup::sizable(900, 627);
-    setup.vendor = "nvx";
-    setup.appName = "Veltrano";
+    Flt_AppSetup setup = playerSetup();
     App app(setup);
     app.show();
     app.menuCommand(CmdFirstOutput + receiver.indexIn(app.outputNames));

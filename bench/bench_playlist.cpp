@@ -50,9 +50,7 @@ int main() {
     setenv("JACK_DEFAULT_SERVER", "veltrano-absent-server", 1);
     const std::vector<std::string> paths = writeSongs(music);
 
-    Flt_AppSetup setup = Flt_AppSetup::sizable(900, 627);
-    setup.vendor = "nvx";
-    setup.appName = "Veltrano";
+    Flt_AppSetup setup = playerSetup();
     App app(setup);
     app.messageSink = [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); };
     for (bool check : {true, false}) {

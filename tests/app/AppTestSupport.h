@@ -39,10 +39,7 @@ protected:
         writeStore(store);
         // Suites that start JACK servers point at their own; the rest never reach a user's.
         setenv("JACK_DEFAULT_SERVER", "veltrano-absent-server", 0);
-        Flt_AppSetup setup = Flt_AppSetup::sizable(900, 627);
-        setup.title = "Veltrano V1.4";
-        setup.vendor = "nvx";
-        setup.appName = "Veltrano";
+        Flt_AppSetup setup = playerSetup();
         app = std::make_unique<App>(setup);
         app->messageSink = [this](const std::string& text) { messages.push_back(text); };
         app->show(); // what run does before its event loop
