@@ -27,11 +27,11 @@ Bytes busyTrack(unsigned seed, std::size_t events, unsigned char channel) {
 }
 
 Bytes formatOneFile(std::size_t tracks, std::size_t eventsPerTrack) {
-    Bytes out = smfHeader(1, static_cast<uint16_t>(tracks), 480);
+    std::vector<Bytes> bodies;
     for (std::size_t i = 0; i < tracks; ++i)
-        appendBytes(out, trackChunk(busyTrack(static_cast<unsigned>(i + 1), eventsPerTrack,
-                                              static_cast<unsigned char>(i))));
-    return out;
+        bodies.push_back(
+            busyTrack(static_cast<unsigned>(i + 1), eventsPerTrack, static_cast<unsigned char>(i)));
+    return smfFile(1, 480, bodies);
 }
 
 Bytes cutShort(Bytes bytes, std::size_t keep) {

@@ -8,18 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 
 using Lines = std::vector<std::string>;
-
-// Index of `line` in `lines`, or -1.
-inline int indexOf(const Lines& lines, const std::string& line) {
-    const auto found = std::find(lines.begin(), lines.end(), line);
-    return found == lines.end() ? -1 : static_cast<int>(found - lines.begin());
-}
 
 // A track body in wire notation: each event after its delta time in ticks, 9600 (CB 00) being
 // 10 s at 480 a quarter. The pedal and two notes, held: what a stop or a quit releases.

@@ -34,10 +34,7 @@ protected:
 
     // A file of the track bodies `tracks`, 480 ticks a quarter note.
     std::string song(const std::string& name, const std::vector<Bytes>& tracks) {
-        Bytes bytes = smfHeader(tracks.size() > 1, static_cast<uint16_t>(tracks.size()), 480);
-        for (const Bytes& track : tracks)
-            appendBytes(bytes, trackChunk(track));
-        return folder.write(name, bytes);
+        return folder.write(name, smfFile(tracks.size() > 1, 480, tracks));
     }
     void open(const Lines& files, const Lines& store = {}) {
         ASSERT_TRUE(server.ready() && receiver.ready());

@@ -163,10 +163,7 @@ TEST(MidiTimeline, OrderAndTimesMatchAnOutsideReader) {
         {1, 0, {a, b}}};
     TempDir dir;
     for (const auto& [format, division, tracks] : files) {
-        Bytes bytes = smfHeader(format, static_cast<uint16_t>(tracks.size()), division);
-        for (const Bytes& track : tracks)
-            appendBytes(bytes, trackChunk(track));
-        const std::string path = dir.write("song.mid", bytes);
+        const std::string path = dir.write("song.mid", smfFile(format, division, tracks));
         ZylmidiFile song;
         ASSERT_EQ(song.load(path), 0);
         std::ostringstream ours;

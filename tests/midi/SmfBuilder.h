@@ -47,9 +47,15 @@ inline Bytes trackChunk(const Bytes& body) {
     return out;
 }
 
+// A file of `format` whose tracks hold `bodies`, in their order.
+inline Bytes smfFile(uint16_t format, uint16_t division, const std::vector<Bytes>& bodies) {
+    Bytes out = smfHeader(format, static_cast<uint16_t>(bodies.size()), division);
+    for (const Bytes& body : bodies)
+        appendBytes(out, trackChunk(body));
+    return out;
+}
+
 // A format 0 file whose one track holds `body`.
 inline Bytes singleTrackFile(const Bytes& body, uint16_t division = 96) {
-    Bytes out = smfHeader(0, 1, division);
-    appendBytes(out, trackChunk(body));
-    return out;
+    return smfFile(0, division, {body});
 }
