@@ -1,18 +1,26 @@
 #include "FltTempHome.h"
 #include "Flt_App.h"
+#include "Flt_Menubar.h"
+#include "Flt_Prefs.h"
 
 #include <FL/Fl.H>
+#include <FL/Fl_Box.H>
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <climits>
+#include <tuple>
 
 namespace {
 
-using Rect = std::vector<int>;
+using Ints = std::vector<int>;
+using Texts = std::vector<std::string>;
 
 const char* const vendor = "nvxtest";
 const char* const appName = "Veltrano";
+
+Ints geometryOf(const Fl_Widget& widget) {
+    return {widget.x(), widget.y(), widget.w(), widget.h()};
+}
 
 // An application that counts close questions and lets the test set the answer.
 class CountingApp : public Flt_App {
@@ -21,7 +29,6 @@ public:
     int closes = 0;
     bool agreeToClose = true;
     void setEscapeMode(int mode) { escapeMode = mode; }
-    Rect geometry() const { return {x(), y(), w(), h()}; }
 
 protected:
     bool onClose() override {
@@ -30,6 +37,7 @@ protected:
     }
 };
 
+// Every test has a HOME of its own, so the store starts empty.
 class AppTest : public ::testing::Test {
 protected:
     TempHome home;
@@ -48,27 +56,22 @@ protected:
 };
 
 TEST_F(AppTest, GeometryIsStoredAtCloseAndRestoredExactlyOrKeptInBounds) {
-    EXPECT_EQ(CountingApp(setup).geometry(), (Rect{200, 100, 900, 627})); // the defaults
+    EXPECT_EQ(geometryOf(CountingApp(setup)), (Ints{200, 100, 900, 627})); // the defaults
     // Each row: where the user left the window in the run before, whether the record has a
     // minimum size (900 x 627), its title, and where the window opens; at (0, 0) the toolkit
     // places it.
-    const struct {
-        Rect left;
-        bool sizable;
-        const char* title;
-        Rect opened;
-    } rows[] = {{{321, 234, 1000, 700}, true, "Veltrano V1.4", {321, 234, 1000, 700}},
-                {{150, -4, 400, 900}, true, "", {0, 0, 900, 900}},
-                {{0, 50, -5, 0}, true, nullptr, {0, 0, 900, 627}},
-                {{300, 200, 1000, 800}, false, "Veltrano V1.4", {300, 200, 640, 480}}};
-    for (const auto& row : rows) {
-        CountingApp(setup).resize(row.left[0], row.left[1], row.left[2], row.left[3]);
-        EXPECT_TRUE(storeHas("x:" + std::to_string(row.left[0])));
-        Flt_AppSetup rowSetup =
-            record(row.sizable ? setup : Flt_AppSetup::fixed(640, 480), row.title);
+    const std::tuple<Ints, bool, const char*, Ints> rows[] = {
+        {{321, 234, 1000, 700}, true, "Veltrano V1.4", {321, 234, 1000, 700}},
+        {{150, -4, 400, 900}, true, "", {0, 0, 900, 900}},
+        {{0, 50, -5, 0}, true, nullptr, {0, 0, 900, 627}},
+        {{300, 200, 1000, 800}, false, "Veltrano V1.4", {300, 200, 640, 480}}};
+    for (const auto& [left, sizable, title, opened] : rows) {
+        CountingApp(setup).resize(left[0], left[1], left[2], left[3]);
+        EXPECT_TRUE(storeHas("x:" + std::to_string(left[0])));
+        Flt_AppSetup rowSetup = record(sizable ? setup : Flt_AppSetup::fixed(640, 480), title);
         CountingApp app(rowSetup);
-        EXPECT_EQ(app.geometry(), row.opened);
-        EXPECT_STREQ(app.label(), row.title && *row.title ? row.title : appName);
+        EXPECT_EQ(geometryOf(app), opened);
+        EXPECT_STREQ(app.label(), title && *title ? title : appName);
     }
 }
 
@@ -117,6 +120,120 @@ TEST_F(AppTest, WorkNamesAreClaimedSharedAndReleasedOnce) {
     }
     EXPECT_FALSE(storeHas("Array1:b.mid"));
     EXPECT_TRUE(storeHas("Array0:left.mid"));
+}
+
+// Each store object reads the file at its start; the root writes it at its end.
+TEST_F(AppTest, PrefsSetAreInTheFileAndComeBackInAnotherStore) {
+    // "\xc3\xa9" is a UTF-8 e acute.
+    const Texts files = {"/m/a.mid", "/m/b c.mid", "/m/\xc3\xa9t\xc3\xa9.mid", "/m/d", "/m/e"};
+    const Ints levels = {5, -3, 0, INT_MAX, INT_MIN};
+    const std::string longText(5000, 'q'); // longer than any fixed buffer
+    {
+        Fl_Preferences store(Fl_Preferences::USER, vendor, appName);
+        Flt_Prefs(store).setStringArray("Files", files);
+        Flt_Prefs(store).setIntArray("Level", levels);
+        Flt_Prefs(store).saveGeometry("main", Fl_Box(11, 22, 333, 444));
+        Flt_Prefs(store).saveGeometry("bad", Fl_Box(0, 90, -20, 50));
+        store.set("Negative", -1);
+        store.set("Long", longText.c_str());
+    }
+    for (const char* line : {"Files1:/m/b c.mid", "Level1:-3", "mainH:444"})
+        EXPECT_TRUE(storeHas(line)) << line;
+    Fl_Preferences store(Fl_Preferences::USER, vendor, appName);
+    Flt_Prefs prefs(store);
+    EXPECT_EQ(prefs.getStringArray("Files"), files);
+    EXPECT_EQ(prefs.getIntArray("Level"), levels);
+    // A shorter array removes the keys behind its end, up to the first gap.
+    store.set("Files6", "behind a gap");
+    prefs.setStringArray("Files", {"/n/x"});
+    prefs.setIntArray("Level", {7});
+    EXPECT_EQ(prefs.getStringArray("Files"), Texts{"/n/x"});
+    EXPECT_EQ(prefs.getIntArray("Level"), Ints{7});
+    EXPECT_TRUE(store.entryExists("Files6") && !store.entryExists("Files1"));
+
+    EXPECT_EQ(prefs.getInt("Negative", 3), 3);
+    EXPECT_EQ(prefs.getInt("Missing", 7), 7);
+    std::string value = "untouched";
+    EXPECT_FALSE(Flt_Prefs::getString(store, "Missing", value));
+    EXPECT_EQ(value, "untouched");
+    EXPECT_TRUE(Flt_Prefs::getString(store, "Long", value, "fallback"));
+    EXPECT_EQ(value, longText);
+    EXPECT_FALSE(Flt_Prefs::getString(store, "Missing", value, "fallback"));
+    EXPECT_EQ(value, "fallback");
+    EXPECT_FALSE(Flt_Prefs::getString(store, "Missing", value, nullptr));
+    EXPECT_EQ(value, "");
+
+    // A size is applied when both are positive, a position when both are non-zero.
+    Fl_Box sizeOnly(1, 2, 3, 4), whole(1, 2, 3, 4), untouched(5, 6, 7, 8);
+    prefs.loadGeometry("main", sizeOnly, false);
+    prefs.loadGeometry("main", whole, true);
+    prefs.loadGeometry("none", untouched, true);
+    prefs.loadGeometry("bad", untouched, true);
+    EXPECT_EQ(geometryOf(sizeOnly), (Ints{1, 2, 333, 444}));
+    EXPECT_EQ(geometryOf(whole), (Ints{11, 22, 333, 444}));
+    EXPECT_EQ(geometryOf(untouched), (Ints{5, 6, 7, 8}));
+
+    // Lists take the lowest free index; only a change made by updateList is written at once.
+    Fl_Preferences names(store, "workNames");
+    Flt_Prefs list(names);
+    list.addToList("first");
+    list.addToList(nullptr);
+    EXPECT_FALSE(list.updateList("second", 9)); // codes count by their sign
+    const std::string written = home.storeText(vendor, appName);
+    EXPECT_TRUE(storeHas("Array1:second"));
+    list.addToList("third");
+    EXPECT_TRUE(list.updateList("second", Flt_Prefs::listLookUp));
+    EXPECT_FALSE(list.updateList("absent", Flt_Prefs::listLookUp));
+    EXPECT_FALSE(list.updateList(nullptr, Flt_Prefs::listAdd));
+    EXPECT_EQ(home.storeText(vendor, appName), written);
+    EXPECT_TRUE(list.updateList("first", -5));
+    EXPECT_EQ(list.findInList(nullptr), "");
+    list.addToList("fourth");
+    EXPECT_EQ(list.findInList("fourth"), "Array0");
+}
+
+TEST(MenubarTest, EntriesAreChosenMarkedAndDisabledByTheirIds) {
+    Flt_Menubar bar;
+    auto checked = [&](const char* path) { return bar.find_item(path)->value() != 0; };
+    auto choose = [&](const char* path) { bar.picked(bar.find_item(path)); };
+    // At the very start of the item array, where a walk back to the group's start ends.
+    const char* pauses[] = {"1 sec", "2 sec", "3 sec"};
+    for (int i = 0; i < 3; ++i)
+        bar.add(pauses[i], 11 + i, 0, FL_MENU_RADIO);
+    bar.add("File/Open", 1, 0, 0);
+    bar.add("Settings/Continuous play", 2, 0, FL_MENU_TOGGLE);
+    choose("File/Open"); // no callback yet: reports nothing
+    Ints chosen;
+    bar.setCallback([&](int id) { chosen.push_back(id); });
+
+    bar.setValue(12, true);
+    bar.setValue(11, true);
+    EXPECT_TRUE(checked(pauses[0]) && !checked(pauses[1]));
+    EXPECT_FALSE(bar.value(11)); // only toggle entries report a value
+    choose(pauses[2]);
+    EXPECT_TRUE(!checked(pauses[0]) && checked(pauses[2]));
+    bar.setValue(13, false); // clearing touches only the entry itself
+    EXPECT_FALSE(checked(pauses[0]) || checked(pauses[1]) || checked(pauses[2]));
+
+    bar.setValue(99, true); // unknown ids change nothing
+    bar.setActive(99, false);
+    EXPECT_FALSE(bar.value(99));
+    bar.setActive(1, false);
+    EXPECT_FALSE(bar.find_item("File/Open")->active());
+    bar.setActive(1, true);
+    EXPECT_TRUE(bar.find_item("File/Open")->active());
+
+    // Ints survive the growth of the item array; a repeated path keeps the later id.
+    for (int port = 0; port < 100; ++port)
+        bar.add(("Ports/Port " + std::to_string(port)).c_str(), 100 + port, 0, FL_MENU_RADIO);
+    bar.add("Ports/Port 99", 99, 0, FL_MENU_RADIO);
+    bar.setValue(2, true);
+    EXPECT_TRUE(bar.value(2));
+    bar.setValue(150, true);
+    EXPECT_TRUE(checked("Ports/Port 50"));
+    choose("Ports/Port 99");
+    EXPECT_FALSE(checked("Ports/Port 50"));
+    EXPECT_EQ(chosen, (Ints{13, 99}));
 }
 
 } // namespace
