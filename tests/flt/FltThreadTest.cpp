@@ -43,6 +43,9 @@ class ThreadTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { Fl::lock(); }
     std::atomic<bool> release{false}, stoppedByFlag{false};
+    StdoutCapture output;
+    Completions stale, next;
+    Flt_Thread thread; // last, so that it ends before anything its jobs and completions use
 
     // Polls the stop flag, and `release` set by the test, with a cap of its own so that a
     // fault cannot leave it running for ever.
@@ -62,12 +65,9 @@ protected:
 // a message box, whose event loop must deliver that job's completion. A full wake-up queue
 // delays the first notification's posting but must not lose it.
 TEST_F(ThreadTest, ACompletionMayRestartAndWaitInABoxEvenThroughAFullWakeUpQueue) {
-    alarm(60); // its default action ends the process should the box's event loop hang
-    StdoutCapture output;
-    { Flt_Thread idle; } // destroying an idle thread neither waits nor writes
-    Flt_Thread thread;
+    alarm(60);            // its default action ends the process should the box's event loop hang
+    { Flt_Thread idle; }  // destroying an idle thread neither waits nor writes
     thread.requestStop(); // idle: nothing to stop
-    Completions next;     // refused starts get it too: their lines would show in the log
     bool runningInsideFirst = true, restarted = false, nextInBox = false;
     std::atomic<bool> nextSawStop{true};
     for (int queued = 0; Fl::awake([](void*) {}, nullptr) == 0; ++queued)
@@ -80,6 +80,7 @@ TEST_F(ThreadTest, ACompletionMayRestartAndWaitInABoxEvenThroughAFullWakeUpQueue
             fl_message("%s", "waiting for the next job");
         nextInBox = next.results.size() == 1;
     }));
+    // Refused starts are given the delivered job's completion: their lines would show in the log.
     EXPECT_FALSE(thread.start(returnsTrue, next.make()));
     thread.requestStop();
     ASSERT_TRUE(loopUntil([&] { return next.results.size() == 1; }));
@@ -103,9 +104,6 @@ TEST_F(ThreadTest, ACompletionMayRestartAndWaitInABoxEvenThroughAFullWakeUpQueue
 // A notification names its job by a ticket: one of a stopped job or a destroyed thread finds
 // no owner, even in another thread object at the same address.
 TEST_F(ThreadTest, StopEndsTheJobForGoodAndItsQueuedNotificationIsDropped) {
-    StdoutCapture output;
-    Completions stale, next;
-    Flt_Thread thread;
     ASSERT_TRUE(thread.start(polling(true), stale.make()));
     thread.stop(); // returns once the job has returned, before it posted anything
     EXPECT_TRUE(stoppedByFlag);
