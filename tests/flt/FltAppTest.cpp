@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <tuple>
 
 namespace {
 
@@ -17,10 +16,6 @@ using Texts = std::vector<std::string>;
 
 const char* const vendor = "nvxtest";
 const char* const appName = "Veltrano";
-
-Ints geometryOf(const Fl_Widget& widget) {
-    return {widget.x(), widget.y(), widget.w(), widget.h()};
-}
 
 // An application that counts close questions and lets the test set the answer.
 class CountingApp : public Flt_App {
@@ -49,6 +44,7 @@ protected:
         base.appName = appName;
         return base;
     }
+    Ints geometryOf(const Fl_Widget& item) { return {item.x(), item.y(), item.w(), item.h()}; }
     bool storeHas(const std::string& line) const {
         return ("\n" + home.storeText(vendor, appName)).find("\n" + line + "\n") !=
                std::string::npos;

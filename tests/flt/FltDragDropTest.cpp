@@ -13,7 +13,6 @@
 #include <climits>
 #include <cstring>
 #include <functional>
-#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -64,10 +63,11 @@ TEST(DragDropTest, PastesArriveInOrderOnTheNextWaitSplitOrReadAsAUriList) {
     EXPECT_EQ(box.handle(FL_DND_ENTER), 0);
 
     // Nor is a receiver called once it is gone.
-    auto doomed = std::make_unique<DropBox>();
-    doomed->onDrop = [] { ADD_FAILURE() << "destroyed receiver called"; };
-    doomed->paste("/a.mid");
-    doomed.reset();
+    {
+        DropBox doomed;
+        doomed.onDrop = [] { ADD_FAILURE() << "destroyed receiver called"; };
+        doomed.paste("/a.mid");
+    }
     Fl::wait(0.05);
 }
 
