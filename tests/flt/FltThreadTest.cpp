@@ -27,26 +27,22 @@ long countOf(const StdoutCapture& output, const char* line) {
     return std::count(lines.begin(), lines.end(), line);
 }
 
-// Keeps each result; closes a message box waiting for it.
-struct Completions {
-    std::vector<bool> results;
-    Flt_Thread::Completion make() {
-        return [this](bool result) {
-            results.push_back(result);
-            if (Fl_Window* box = Fl::modal())
-                box->hide();
-        };
-    }
-};
-
 class ThreadTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { Fl::lock(); }
     std::atomic<bool> release{false}, stoppedByFlag{false};
     StdoutCapture output;
-    Completions stale, next;
+    std::vector<bool> staleResults, nextResults;
     Flt_Thread thread; // last, so that it ends before anything its jobs and completions use
 
+    // Keeps each result in `results`; closes a message box waiting for it.
+    static Flt_Thread::Completion keeping(std::vector<bool>& results) {
+        return [&results](bool result) {
+            results.push_back(result);
+            if (Fl_Window* box = Fl::modal())
+                box->hide();
+        };
+    }
     // Polls the stop flag, and `release` set by the test, with a cap of its own so that a
     // fault cannot leave it running for ever.
     Flt_Thread::Job polling(bool value) {
@@ -74,24 +70,25 @@ TEST_F(ThreadTest, ACompletionMayRestartAndWaitInABoxEvenThroughAFullWakeUpQueue
         ASSERT_LT(queued, 1000000) << "the wake-up queue never filled";
     ASSERT_TRUE(thread.start(polling(true), [&](bool) {
         runningInsideFirst = thread.isRunning();
-        restarted = thread.start(
-            [&](const Flt_StopFlag& stop) { return nextSawStop = stop.isSet(); }, next.make());
+        restarted =
+            thread.start([&](const Flt_StopFlag& stop) { return nextSawStop = stop.isSet(); },
+                         keeping(nextResults));
         if (restarted)
             fl_message("%s", "waiting for the next job");
-        nextInBox = next.results.size() == 1;
+        nextInBox = nextResults.size() == 1;
     }));
     // Refused starts are given the delivered job's completion: their lines would show in the log.
-    EXPECT_FALSE(thread.start(returnsTrue, next.make()));
+    EXPECT_FALSE(thread.start(returnsTrue, keeping(nextResults)));
     thread.requestStop();
-    ASSERT_TRUE(loopUntil([&] { return next.results.size() == 1; }));
+    ASSERT_TRUE(loopUntil([&] { return nextResults.size() == 1; }));
     loopFor(0.2);
     EXPECT_TRUE(stoppedByFlag);
     EXPECT_FALSE(runningInsideFirst);
     EXPECT_TRUE(restarted && nextInBox);
     EXPECT_FALSE(nextSawStop); // each job starts with the flag cleared
-    EXPECT_FALSE(thread.start(Flt_Thread::Job(), next.make()));
+    EXPECT_FALSE(thread.start(Flt_Thread::Job(), keeping(nextResults)));
     EXPECT_FALSE(thread.start(returnsTrue, Flt_Thread::Completion()));
-    EXPECT_EQ(next.results.size(), 1u);
+    EXPECT_EQ(nextResults.size(), 1u);
     EXPECT_FALSE(thread.isRunning());
     // Each log line is one write, so lines of both threads never mix; each job's come once.
     EXPECT_EQ(output.lines().size(), 8u);
@@ -104,14 +101,14 @@ TEST_F(ThreadTest, ACompletionMayRestartAndWaitInABoxEvenThroughAFullWakeUpQueue
 // A notification names its job by a ticket: one of a stopped job or a destroyed thread finds
 // no owner, even in another thread object at the same address.
 TEST_F(ThreadTest, StopEndsTheJobForGoodAndItsQueuedNotificationIsDropped) {
-    ASSERT_TRUE(thread.start(polling(true), stale.make()));
+    ASSERT_TRUE(thread.start(polling(true), keeping(staleResults)));
     thread.stop(); // returns once the job has returned, before it posted anything
     EXPECT_TRUE(stoppedByFlag);
     EXPECT_FALSE(thread.isRunning());
 
     auto doomed = std::make_unique<Flt_Thread>();
-    ASSERT_TRUE(thread.start(returnsTrue, stale.make()));
-    ASSERT_TRUE(doomed->start(returnsTrue, stale.make()));
+    ASSERT_TRUE(thread.start(returnsTrue, keeping(staleResults)));
+    ASSERT_TRUE(doomed->start(returnsTrue, keeping(staleResults)));
     // Not serving events: both notifications stay queued.
     for (int wait = 0; wait < 30000 && countOf(output, "Thread informed parent") < 3; ++wait)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -121,7 +118,7 @@ TEST_F(ThreadTest, StopEndsTheJobForGoodAndItsQueuedNotificationIsDropped) {
 
     // The stopped job's notification is served while the restarted job still runs: it must
     // neither join that job nor call any completion.
-    ASSERT_TRUE(thread.start(polling(false), next.make()));
+    ASSERT_TRUE(thread.start(polling(false), keeping(nextResults)));
     ASSERT_TRUE(loopUntil([&] { return output.contains("Parent info done"); }));
     loopFor(0.2);
     // None for the first job or the destroyed thread.
@@ -129,9 +126,9 @@ TEST_F(ThreadTest, StopEndsTheJobForGoodAndItsQueuedNotificationIsDropped) {
     EXPECT_TRUE(thread.isRunning());
     EXPECT_FALSE(successor->isRunning());
     release = true;
-    ASSERT_TRUE(loopUntil([&] { return next.results.size() == 1; }));
-    EXPECT_TRUE(stale.results.empty());
-    EXPECT_EQ(next.results, std::vector<bool>{false});
+    ASSERT_TRUE(loopUntil([&] { return nextResults.size() == 1; }));
+    EXPECT_TRUE(staleResults.empty());
+    EXPECT_EQ(nextResults, std::vector<bool>{false});
 }
 
 } // namespace
