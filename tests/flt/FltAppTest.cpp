@@ -46,8 +46,8 @@ protected:
     }
     Ints geometryOf(const Fl_Widget& item) { return {item.x(), item.y(), item.w(), item.h()}; }
     bool storeHas(const std::string& line) const {
-        return ("\n" + home.storeText(vendor, appName)).find("\n" + line + "\n") !=
-               std::string::npos;
+        // The file opens with a comment, so every entry follows a line feed.
+        return home.storeText(vendor, appName).find("\n" + line + "\n") != std::string::npos;
     }
 };
 
@@ -219,7 +219,7 @@ TEST(MenubarTest, EntriesAreChosenMarkedAndDisabledByTheirIds) {
     bar.setActive(1, true);
     EXPECT_TRUE(bar.find_item("File/Open")->active());
 
-    // Ints survive the growth of the item array; a repeated path keeps the later id.
+    // Ids survive the growth of the item array; a repeated path keeps the later id.
     for (int port = 0; port < 100; ++port)
         bar.add(("Ports/Port " + std::to_string(port)).c_str(), 100 + port, 0, FL_MENU_RADIO);
     bar.add("Ports/Port 99", 99, 0, FL_MENU_RADIO);
