@@ -28,34 +28,19 @@ void openOn(ZylmidiOut& out, const MidiReceiver& receiver) {
     ASSERT_EQ(out.open(static_cast<unsigned>(receiver.indexIn(ZylmidiOut::portNames()))), 0);
 }
 
-// One private server with two receivers for the whole suite.
-struct Jack {
-    JackServer server;
-    MidiReceiver receiver, other{"veltrano-other"};
-};
+// Sends a marker (sysex "mark") and returns what `receiver` got from message number `from`
+// up to it: once it arrives, everything sent before it has too.
+std::vector<Bytes> receivedUpToMarker(ZylmidiOut& out, const MidiReceiver& receiver,
+                                      std::size_t from) {
+    const Bytes marker = wire("F07D mark");
+    std::vector<Bytes> got;
+    EXPECT_EQ(out.send(marker), 0);
+    for (; receiver.waitFor(from + 1) && receiver.messages(from)[0].bytes != marker; ++from)
+        got.push_back(receiver.messages(from)[0].bytes);
+    return got;
+}
 
 } // namespace
-
-// The faults come last.
-class Port : public testing::Test {
-protected:
-    static void SetUpTestSuite() { jack = std::make_unique<Jack>(); }
-    static void TearDownTestSuite() { jack.reset(); }
-
-    // Sends a marker (sysex "mark") and returns what `receiver` got from message number
-    // `from` up to it: once it arrives, everything sent before it has too.
-    std::vector<Bytes> receivedUpToMarker(const MidiReceiver& receiver, std::size_t from) {
-        const Bytes marker = {0xF0, 0x7D, 0x6D, 0x61, 0x72, 0x6B};
-        std::vector<Bytes> got;
-        EXPECT_EQ(out.send(marker), 0);
-        for (; receiver.waitFor(from + 1) && receiver.messages(from)[0].bytes != marker; ++from)
-            got.push_back(receiver.messages(from)[0].bytes);
-        return got;
-    }
-
-    inline static std::unique_ptr<Jack> jack;
-    ZylmidiOut out;
-};
 
 // Sent and played, messages reach the chosen port unchanged, meta events and the longest
 // RtMidi's JACK buffer takes included. A track played to its end, one stopped in a wait
@@ -63,7 +48,15 @@ protected:
 // and pedals down: released on a port opened anew (they stay marked), and only once. In the
 // track: velocity 0 ends a note; an off for a note never on; too short to name a note;
 // pedals down, down and up; down and up again.
-TEST_F(Port, SendsAndPlaysUnchangedAndReleasesWhatIsLeftSoundingOnTheReopenedPort) {
+//
+// Then, on the same private server with its two receivers, the server stalls, and once it
+// resumed is killed, in the midst of a burst of sends. No call waits for it longer than a
+// bound that only a hang exceeds (without a cycle for a second it counts as gone), each
+// failure says so in a line, and the clients of the dead server are kept.
+TEST(Port, PlaysUnchangedReleasesOnReopenThenFailsInsteadOfWaitingOnAStalledOrKilledServer) {
+    JackServer server;
+    MidiReceiver receiver, other{"veltrano-other"};
+    ZylmidiOut out;
     EXPECT_EQ(out.send({0x90, 60, 100}), RtMidiError::INVALID_USE) << "no port open";
     EXPECT_EQ(out.play({}, 0.001, {}, {}), RtMidiError::INVALID_USE);
     EXPECT_EQ(out.portName(0), "");
@@ -73,9 +66,9 @@ TEST_F(Port, SendsAndPlaysUnchangedAndReleasesWhatIsLeftSoundingOnTheReopenedPor
     testing::internal::CaptureStderr();
     const std::vector<std::string> names = ZylmidiOut::portNames();
     EXPECT_NE(out.open(names.size()), 0) << "beyond the list";
-    openOn(out, jack->receiver);
+    openOn(out, receiver);
     EXPECT_EQ(out.portName(0), names[0]);
-    const std::size_t before = jack->receiver.count();
+    const std::size_t before = receiver.count();
     out.programChange(128, 0); // no such program
     out.programChange(0, 16);  // no such channel
     out.programChange(127, 15);
@@ -105,35 +98,29 @@ TEST_F(Port, SendsAndPlaysUnchangedAndReleasesWhatIsLeftSoundingOnTheReopenedPor
               RtMidiError::INVALID_PARAMETER);
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_TRUE(std::regex_match(err, std::regex("RtMidi instantiation.*\nSend error.*\n"))) << err;
-    EXPECT_EQ(receivedUpToMarker(jack->receiver, before), expected);
+    EXPECT_EQ(receivedUpToMarker(out, receiver, before), expected);
 
     // Over and over: closing once freed RtMidi's buffer while its callback still read it.
     for (int round = 0; round < 10; ++round)
-        openOn(out, jack->other);
-    const std::size_t from = jack->other.count();
+        openOn(out, other);
+    const std::size_t from = other.count();
     out.releaseSounding();
     out.releaseSounding(); // nothing is left
-    EXPECT_EQ(receivedUpToMarker(jack->other, from),
+    EXPECT_EQ(receivedUpToMarker(out, other, from),
               (std::vector<Bytes>{{0x81, 62, 0x7F}, {0xB0, 64, 0}, {0xB3, 64, 0}}));
-    EXPECT_EQ(jack->receiver.count(), before + expected.size() + 1) << "the chosen port only";
-}
+    EXPECT_EQ(receiver.count(), before + expected.size() + 1) << "the chosen port only";
 
-// The server stalls, and once it resumed is killed, in the midst of a burst of sends. No
-// call waits for it longer than a bound that only a hang exceeds (without a cycle for a
-// second it counts as gone), each failure says so in a line, and the clients of the dead
-// server are kept.
-TEST_F(Port, CallsOnAStalledOrKilledServerFailInsteadOfWaiting) {
     ZylmidiOut openWhenStalled;
-    openOn(openWhenStalled, jack->receiver);
+    openOn(openWhenStalled, receiver);
     for (const bool stall : {true, false}) {
         SCOPED_TRACE(stall ? "stalled" : "killed");
-        openOn(out, jack->receiver);
+        openOn(out, receiver);
         int failures = 0, last = 0;
         Clock::duration longest{};
         testing::internal::CaptureStderr();
         for (int sent = 0; sent < 20000; ++sent) {
             if (sent == 2000)
-                stall ? jack->server.stall() : jack->server.kill();
+                stall ? server.stall() : server.kill();
             const auto start = Clock::now();
             last = out.send({0x90, static_cast<unsigned char>(sent % 128), 100});
             longest = std::max(longest, Clock::now() - start);
@@ -141,7 +128,7 @@ TEST_F(Port, CallsOnAStalledOrKilledServerFailInsteadOfWaiting) {
         }
         EXPECT_LT(longest, 3s);
         EXPECT_EQ(last, RtMidiError::DRIVER_ERROR);
-        const auto gone = [&] { return jack->receiver.serverGone() && jack->other.serverGone(); };
+        const auto gone = [&] { return receiver.serverGone() && other.serverGone(); };
         for (int waited = 0; !stall && !gone() && waited < 10000; ++waited)
             std::this_thread::sleep_for(1ms);
 
@@ -155,15 +142,22 @@ TEST_F(Port, CallsOnAStalledOrKilledServerFailInsteadOfWaiting) {
         EXPECT_EQ(countOf(errors, std::regex("ZylmidiOut::close: ")), stall ? 1 : 0) << errors;
         EXPECT_EQ(countOf(errors, std::regex("RtMidi instantiation error ")), 1) << errors;
         EXPECT_EQ(countOf(errors, std::regex("RtMidi error ")), 0) << errors;
-        jack->server.resume(); // the open given up goes on in libjack until now
+        server.resume(); // the open given up goes on in libjack until now
     }
 }
 
+// Pauses: a stop on the second ask leaves 800 µs unslept (slices under a millisecond only
+// yield); no duration or no slice ends in one step; an empty predicate never stops.
+//
 // Where the machine stalled for longer than 100 ms, the late event goes at once (and a
 // speed that is not positive counts as 1), not a burst of events behind it. And 192 waits of
 // 5 ticks at 480 a beat take one second: sleeping whole milliseconds for each would end 4%
 // early, and counting each wait from a slow send far too late.
-TEST(Schedule, AStallRestartsItAndSlowSendsOrLateWakeUpsDoNotAddUp) {
+TEST(Schedule, SleepsInSlicesAndNeitherStallsNorSlowSendsOrLateWakeUpsAddUp) {
+    EXPECT_EQ(interruptibleSleep(
+                  1300, [asks = 0]() mutable { return ++asks == 2; }, 500),
+              800);
+    EXPECT_EQ(interruptibleSleep(-5, {}, 0), 0);
     Clock::time_point start = Clock::now();
     ZylmidiSchedule stalled(start - 300ms);
     ASSERT_TRUE(stalled.wait(0.01, 0.0, {}) && stalled.wait(0.05, -1.0, {}));
@@ -180,43 +174,34 @@ TEST(Schedule, AStallRestartsItAndSlowSendsOrLateWakeUpsDoNotAddUp) {
     EXPECT_LT(Clock::now(), start + 1s + 50ms);
 }
 
-// Pauses: a stop on the second ask leaves 800 µs unslept (slices under a millisecond
-// only yield); no duration or no slice ends in one step; an empty predicate never stops.
-TEST(InterruptibleSleep, SlicesAsksAndRemainders) {
-    const auto askedTwice = [asks = 0]() mutable { return ++asks == 2; };
-    EXPECT_EQ(interruptibleSleep(1300, askedTwice, 500), 800);
-    EXPECT_EQ(interruptibleSleep(-5, {}, 0), 0);
-}
-
 // An empty event puts nothing on the wire (meta events neither: the player's tests see to
 // them); system exclusive is stored without its closing F7; everything else goes as it is,
 // without a copy.
-TEST(WireMessage, WhatAnEventPutsOnTheWire) {
+//
+// A stored port is found by name: exact wins over stable; renumbered, the first of two; a new
+// pid and client number; nothing stable is left.
+//
+// The organ's twenty-six notes, and songs it cannot judge; which notes fit, on which channel,
+// the player's own tests check on the files it is given.
+TEST(WithoutAServer, WireFormPortMatchAndOrganScale) {
     const ZylmidiEvent closed{0, {0xF0, 0x43, 0xF7}};
     Bytes scratch;
     EXPECT_EQ(wireMessage(closed, scratch), &closed.data);
     EXPECT_EQ(wireMessage({0, {}}, scratch), nullptr);
     EXPECT_EQ(*wireMessage({0, {0xF0, 0x7E, 0x09}}, scratch), (Bytes{0xF0, 0x7E, 0x09, 0xF7}));
-}
 
-TEST(PortMatch, FindsTheStoredPortByName) {
     const std::vector<std::string> now = {"FLUID Synth (5121):Synth input port (5121:0) 130:0",
                                           "USB Keys:USB Keys MIDI 1 24:0",
                                           "USB Keys:USB Keys MIDI 1 28:0"};
-    // Exact wins over stable; renumbered, the first of two; a new pid and client number;
-    // nothing stable is left.
-    const std::pair<std::string, int> cases[] = {
+    const std::pair<std::string, int> stored[] = {
         {"USB Keys:USB Keys MIDI 1 28:0", 2},
         {"USB Keys:USB Keys MIDI 1 20:0", 1},
         {"FLUID Synth [880]:Synth input port (880:0) 128:0", 0},
         {"128:0", -1},
         {"", -1}};
-    for (const auto& [stored, expected] : cases)
-        EXPECT_EQ(findPortByName(now, stored), expected) << stored;
-}
+    for (const auto& [name, expected] : stored)
+        EXPECT_EQ(findPortByName(now, name), expected) << name;
 
-// Which notes fit, on which channel, the player's own tests check on the files it is given.
-TEST(OrganScale, TheOrgansTwentySixNotesAndSongsItCannotJudge) {
     const ZylorganScale organ; // one object serves every check
     EXPECT_EQ(organ.notes, (Bytes{43, 48, 50, 55, 57, 59, 60, 62, 64, 65, 66, 67, 69,
                                   71, 72, 73, 74, 76, 77, 78, 79, 81, 83, 84, 86, 88}));
