@@ -50,9 +50,9 @@ private:
     // running status from channel messages only, so these end it.
     SmfTrackBuilder& other(uint32_t delta, const Bytes& lead, const Bytes& payload) {
         appendVarLen(bytes, delta);
-        appendBytes(bytes, lead);
+        bytes.insert(bytes.end(), lead.begin(), lead.end());
         appendVarLen(bytes, static_cast<uint32_t>(payload.size()));
-        appendBytes(bytes, payload);
+        bytes.insert(bytes.end(), payload.begin(), payload.end());
         runningStatus = 0;
         return *this;
     }

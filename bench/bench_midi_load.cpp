@@ -24,7 +24,7 @@ Bytes bigSong() {
         SmfTrackBuilder track;
         appendMixedEvents(track, random, EventsPerTrack, static_cast<unsigned char>(i));
         track.endOfTrack();
-        appendBytes(out, trackChunk(track.body()));
+        appendTrackChunk(out, track.body());
     }
     return out;
 }

@@ -27,7 +27,7 @@ const ZylmidiFile& bigSong() {
         for (int i = 0; i < TrackCount; ++i) {
             SmfTrackBuilder track;
             appendMixedEvents(track, random, EventsPerTrack, static_cast<unsigned char>(i));
-            appendBytes(bytes, trackChunk(track.endOfTrack().body()));
+            appendTrackChunk(bytes, track.endOfTrack().body());
         }
         TempDir dir;
         ZylmidiFile loaded;

@@ -27,10 +27,6 @@ inline void appendBigEndian(Bytes& out, uint32_t value, int width) {
         out.push_back(static_cast<unsigned char>(value >> shift));
 }
 
-inline void appendBytes(Bytes& out, const Bytes& more) {
-    out.insert(out.end(), more.begin(), more.end());
-}
-
 // "MThd", length 6, format, track count, division.
 inline Bytes smfHeader(uint16_t format, uint16_t trackCount, uint16_t division) {
     Bytes out{'M', 'T', 'h', 'd', 0, 0, 0, 6};
@@ -39,19 +35,18 @@ inline Bytes smfHeader(uint16_t format, uint16_t trackCount, uint16_t division) 
     return out;
 }
 
-// "MTrk", the body's length, the body.
-inline Bytes trackChunk(const Bytes& body) {
-    Bytes out{'M', 'T', 'r', 'k'};
+// Appends "MTrk", the body's length, the body.
+inline void appendTrackChunk(Bytes& out, const Bytes& body) {
+    out.insert(out.end(), {'M', 'T', 'r', 'k'});
     appendBigEndian(out, static_cast<uint32_t>(body.size()), 4);
-    appendBytes(out, body);
-    return out;
+    out.insert(out.end(), body.begin(), body.end());
 }
 
 // A file of `format` whose tracks hold `bodies`, in their order.
 inline Bytes smfFile(uint16_t format, uint16_t division, const std::vector<Bytes>& bodies) {
     Bytes out = smfHeader(format, static_cast<uint16_t>(bodies.size()), division);
     for (const Bytes& body : bodies)
-        appendBytes(out, trackChunk(body));
+        appendTrackChunk(out, body);
     return out;
 }
 
