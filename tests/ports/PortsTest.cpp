@@ -154,9 +154,8 @@ TEST(Port, PlaysUnchangedReleasesOnReopenThenFailsInsteadOfWaitingOnAStalledOrKi
 // 5 ticks at 480 a beat take one second: sleeping whole milliseconds for each would end 4%
 // early, and counting each wait from a slow send far too late.
 TEST(Schedule, SleepsInSlicesAndNeitherStallsNorSlowSendsOrLateWakeUpsAddUp) {
-    EXPECT_EQ(interruptibleSleep(
-                  1300, [asks = 0]() mutable { return ++asks == 2; }, 500),
-              800);
+    const auto askedTwice = [asks = 0]() mutable { return ++asks == 2; };
+    EXPECT_EQ(interruptibleSleep(1300, askedTwice, 500), 800);
     EXPECT_EQ(interruptibleSleep(-5, {}, 0), 0);
     Clock::time_point start = Clock::now();
     ZylmidiSchedule stalled(start - 300ms);
