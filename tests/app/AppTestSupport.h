@@ -46,10 +46,13 @@ protected:
         for (const std::string& line : store)
             file << line << "\n";
     }
-    // Destroys the player, which writes its store; returns the store's text.
-    std::string closePlayer() {
+    // Destroys the player here, if one runs, which writes its store; each of `kept` (a line, or
+    // several in a row) must then be whole lines of the store.
+    void closePlayer(const Lines& kept = {}) {
         app.reset();
-        return home.storeText("nvx", "Veltrano");
+        const std::string store = home.storeText("nvx", "Veltrano");
+        for (const std::string& line : kept)
+            EXPECT_NE(store.find("\n" + line + "\n"), std::string::npos) << line << "\n" << store;
     }
     Lines lines() const {
         Lines shown;

@@ -94,8 +94,7 @@ TEST_F(Playback, OutputMenuShowsPortNamesAndReopensTheStoredPort) {
         {{"MIDIdevice:1", "MIDIdeviceName:_lead:input [4242]"}, "_lead:input"},
         {{"MIDIdevice:1", "MIDIdeviceName:gone:input"}, ""},
         {{"MIDIdevice:1"}, "veltrano/receiver:input"},
-        {{"MIDIdevice:21"}, ""},
-    };
+        {{"MIDIdevice:21"}, ""}};
     for (const auto& [store, opens] : cases) {
         openPlayer(store);
         const Fl_Menu_Item* none = app->menubar->find_item("Settings/Select MIDI output/(None)");
@@ -108,7 +107,7 @@ TEST_F(Playback, OutputMenuShowsPortNamesAndReopensTheStoredPort) {
         EXPECT_TRUE(none[on].value() && (app->output.port != nullptr) == (on != 0)) << on;
         const std::string kept =
             on ? "MIDIdevice:" + std::to_string(on) + "\nMIDIdeviceName:" + opens : store.back();
-        EXPECT_NE(closePlayer().find("\n" + kept + "\n"), std::string::npos) << kept;
+        closePlayer({kept});
     }
     EXPECT_TRUE(messages.empty());
 }
@@ -126,10 +125,9 @@ TEST_F(Playback, SendsTheChosenTracksAtTheirMomentsAndReleasesWhatIsLeftOn) {
     app->menubar->setValue(CmdAllTracks, true);
     app->menubar->setValue(CmdFollowTempo, true);
     EXPECT_EQ(heard(start({slow, second})), "0 90 3C 64, 1 80 3C 00, 1 91 40 64, 2 81 40 00");
-    const int number = receiver.indexIn(app->outputNames) + 1;
     for (const std::string& line :
-         Lines{"MIDIdevice = " + std::to_string(number),
-               "Thread running: " + folder.file("song.mid"), "Next cmd = 2"})
+         {"MIDIdevice = " + std::to_string(receiver.indexIn(app->outputNames) + 1),
+          "Thread running: " + folder.file("song.mid"), std::string("Next cmd = 2")})
         EXPECT_TRUE(out.contains(line)) << line;
     // The speed goes fifty steps either way at most; the title shows it with the time.
     const size_t before = start({heldTrack});
@@ -154,8 +152,7 @@ TEST_F(Playback, PlayNowAndPlayNextReorderAndPlayAsTheirTableSays) {
         {true, 3, false, {">> c", "a", "b"}}, {true, 0, false, {">> a", "b", "c"}},
         {true, 3, true, {"c", "b", "a"}},     {true, 0, true, {">> a", "b", "c"}},
         {false, 3, false, {"a", "c", "b"}},   {false, 0, false, {">> b", "c", "a"}},
-        {false, 3, true, {">> a", "c", "b"}}, {false, 0, true, {"b", "c", "a"}},
-    };
+        {false, 3, true, {">> a", "c", "b"}}, {false, 0, true, {"b", "c", "a"}}};
     for (const auto& [now, selected, playing, after] : cases) {
         for (const char* name : {"a.mid", "b.mid", "c.mid"})
             app->addFiles({song(name, {denseTrack(500)})});

@@ -46,9 +46,7 @@ TEST_F(PlayerTest, QuitSignalsCloseThePlayerAsItsCloseBoxDoes) {
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
         if (status == -1)
             kill(pid, SIGKILL);
-        const std::string store = home.storeText("nvx", "Veltrano");
-        for (const std::string& line : kept)
-            EXPECT_NE(store.find("\n" + line + "\n"), std::string::npos) << line << "\n" << store;
+        closePlayer(kept); // none runs here: only what the process stored is read
         if (playing) {
             ASSERT_TRUE(receiver.waitFor(before + 6));
             EXPECT_EQ(receiver.messages(before + 3)[0].bytes, (Bytes{0x80, 60, 127}));
