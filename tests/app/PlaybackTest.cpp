@@ -128,7 +128,7 @@ TEST_F(Playback, SendsTheChosenTracksAtTheirMomentsAndReleasesWhatIsLeftOn) {
     for (const std::string& line :
          {"MIDIdevice = " + std::to_string(receiver.indexIn(app->outputNames) + 1),
           "Thread running: " + folder.file("song.mid"), std::string("Next cmd = 2")})
-        EXPECT_TRUE(out.contains(line)) << line;
+        EXPECT_GT(out.count(line), 0) << line;
     // The speed goes fifty steps either way at most; the title shows it with the time.
     const size_t before = start({heldTrack});
     ASSERT_TRUE(receiver.waitFor(before + 3));

@@ -42,9 +42,10 @@ public:
             result.push_back(line);
         return result;
     }
-    bool contains(const std::string& line) const {
+    // How many of those lines are `line`.
+    long count(const std::string& line) const {
         const std::vector<std::string> all = lines();
-        return std::find(all.begin(), all.end(), line) != all.end();
+        return std::count(all.begin(), all.end(), line);
     }
 
 private:
