@@ -176,19 +176,17 @@ TEST(Schedule, SleepsInSlicesAndNeitherStallsNorSlowSendsOrLateWakeUpsAddUp) {
 // An empty event puts nothing on the wire (meta events neither: the player's tests see to
 // them); system exclusive is stored without its closing F7; everything else goes as it is,
 // without a copy.
-//
-// A stored port is found by name: exact wins over stable; renumbered, the first of two; a new
-// pid and client number; nothing stable is left.
-//
-// The organ's twenty-six notes, and songs it cannot judge; which notes fit, on which channel,
-// the player's own tests check on the files it is given.
-TEST(WithoutAServer, WireFormPortMatchAndOrganScale) {
+TEST(WireMessage, WhatAnEventPutsOnTheWire) {
     const ZylmidiEvent closed{0, {0xF0, 0x43, 0xF7}};
     Bytes scratch;
     EXPECT_EQ(wireMessage(closed, scratch), &closed.data);
     EXPECT_EQ(wireMessage({0, {}}, scratch), nullptr);
     EXPECT_EQ(*wireMessage({0, {0xF0, 0x7E, 0x09}}, scratch), (Bytes{0xF0, 0x7E, 0x09, 0xF7}));
+}
 
+// Exact wins over stable; renumbered, the first of two; a new pid and client number; nothing
+// stable is left.
+TEST(PortMatch, FindsTheStoredPortByName) {
     const std::vector<std::string> now = {"FLUID Synth (5121):Synth input port (5121:0) 130:0",
                                           "USB Keys:USB Keys MIDI 1 24:0",
                                           "USB Keys:USB Keys MIDI 1 28:0"};
@@ -200,7 +198,10 @@ TEST(WithoutAServer, WireFormPortMatchAndOrganScale) {
         {"", -1}};
     for (const auto& [name, expected] : stored)
         EXPECT_EQ(findPortByName(now, name), expected) << name;
+}
 
+// Which notes fit, on which channel, the player's own tests check on the files it is given.
+TEST(OrganScale, TheOrgansTwentySixNotesAndSongsItCannotJudge) {
     const ZylorganScale organ; // one object serves every check
     EXPECT_EQ(organ.notes, (Bytes{43, 48, 50, 55, 57, 59, 60, 62, 64, 65, 66, 67, 69,
                                   71, 72, 73, 74, 76, 77, 78, 79, 81, 83, 84, 86, 88}));
