@@ -50,9 +50,10 @@ protected:
     // several in a row) must then be whole lines of the store.
     void closePlayer(const Lines& kept = {}) {
         app.reset();
-        const std::string store = home.storeText("nvx", "Veltrano");
         for (const std::string& line : kept)
-            EXPECT_NE(store.find("\n" + line + "\n"), std::string::npos) << line << "\n" << store;
+            EXPECT_TRUE(home.storeHas("nvx", "Veltrano", line))
+                << line << "\n"
+                << home.storeText("nvx", "Veltrano");
     }
     Lines lines() const {
         Lines shown;

@@ -45,10 +45,7 @@ protected:
         return base;
     }
     Ints geometryOf(const Fl_Widget& item) { return {item.x(), item.y(), item.w(), item.h()}; }
-    bool storeHas(const std::string& line) const {
-        // The file opens with a comment, so every entry follows a line feed.
-        return home.storeText(vendor, appName).find("\n" + line + "\n") != std::string::npos;
-    }
+    bool storeHas(const std::string& line) const { return home.storeHas(vendor, appName, line); }
 };
 
 TEST_F(AppTest, GeometryIsStoredAtCloseAndRestoredExactlyOrKeptInBounds) {

@@ -30,6 +30,12 @@ public:
         std::ifstream in(file(".fltk/" + vendor + "/" + app + ".prefs"));
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
+    // Whether that store holds `line` (an entry, or several in a row) as whole lines; the
+    // file opens with a comment, so every entry follows a line feed.
+    bool storeHas(const std::string& vendor, const std::string& app,
+                  const std::string& line) const {
+        return storeText(vendor, app).find("\n" + line + "\n") != std::string::npos;
+    }
 
 private:
     std::optional<std::string> savedHome;
