@@ -1,10 +1,5 @@
 #include "AppTestSupport.h"
 
-#include "FltXdndSource.h"
-
-// After gtest: X11's macros clash with its names.
-#include <FL/x.H>
-
 #include <sys/stat.h>
 
 namespace {
@@ -42,10 +37,18 @@ TEST_F(PlayerTest, FilesComeInEveryWayAndAreSavedAsAList) {
     for (const std::string& line : told)
         box += line + "\n";
     EXPECT_EQ(messages, Lines{box + "and 2 more"});
-    const int x = app->x() + app->playlist->x() + 100, y = app->y() + app->playlist->y() + 100;
     midiFile("a b.mid");
-    ASSERT_TRUE(
-        XdndSource().drop(fl_xid(app.get()), x, y, "file://" + folder.path() + "/a%20b.mid\r\n"));
+    // A file manager's drop, as the toolkit hands it to the window: the drag over the
+    // playlist, which must take it, then the dragged file as a URI list.
+    Fl::e_x = app->playlist->x() + 100;
+    Fl::e_y = app->playlist->y() + 100;
+    for (const int event : {FL_DND_ENTER, FL_DND_DRAG, FL_DND_RELEASE})
+        EXPECT_EQ(Fl::handle(event, app.get()), 1) << event;
+    ASSERT_EQ(Fl::belowmouse(), app->playlist);
+    const std::string uris = "file://" + folder.path() + "/a%20b.mid\r\n";
+    Fl::e_text = const_cast<char*>(uris.c_str());
+    Fl::e_length = static_cast<int>(uris.size());
+    EXPECT_EQ(app->playlist->handle(FL_PASTE), 1);
     EXPECT_TRUE(loopUntil([this] { return lines().size() == 8; }, 10));
     EXPECT_EQ(lines(),
               (Lines{"Minuet.v2", "last", "@b@Cbold", "a", "b", "c", "no-extension", "a b"}));
