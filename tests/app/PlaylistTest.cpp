@@ -61,17 +61,18 @@ TEST_F(PlayerTest, FilesComeInEveryWayAndAreSavedAsAList) {
     EXPECT_EQ(messages, Lines{box + "and 2 more"});
     midiFile("a b.mid");
     // A file manager's drop, as the toolkit hands it to the window: the drag over the
-    // playlist, which must take it, then the dragged file as a URI list.
+    // playlist, which must take it, then the dragged file and folder as a URI list, given to
+    // the widget the drag ended on.
     Fl::e_x = app->playlist->x() + 100;
     Fl::e_y = app->playlist->y() + 100;
     for (const int event : {FL_DND_ENTER, FL_DND_DRAG, FL_DND_RELEASE})
-        EXPECT_EQ(Fl::handle(event, app.get()), 1) << event;
-    ASSERT_EQ(Fl::belowmouse(), app->playlist);
-    const std::string uris = "file://" + folder.path() + "/a%20b.mid\r\n";
+        ASSERT_EQ(Fl::handle(event, app.get()), 1) << event;
+    const std::string uris = "file://" + folder.path() + "/a%20b.mid\r\nfile://" + folder.path();
     Fl::e_text = const_cast<char*>(uris.c_str());
     Fl::e_length = static_cast<int>(uris.size());
-    EXPECT_EQ(app->playlist->handle(FL_PASTE), 1);
+    EXPECT_EQ(Fl::belowmouse()->handle(FL_PASTE), 1);
     EXPECT_TRUE(loopUntil([this] { return lines().size() == 8; }, 10));
+    EXPECT_EQ(messages.back(), "Skipped non-file " + folder.path());
     EXPECT_EQ(lines(),
               (Lines{"Minuet.v2", "last", "@b@Cbold", "a", "b", "c", "no-extension", "a b"}));
 

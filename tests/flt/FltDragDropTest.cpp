@@ -1,6 +1,5 @@
 #include "FltEventLoop.h"
 #include "Flt_DragDrop.h"
-#include "Flt_Files.h"
 #include "Flt_Font.h"
 #include "Flt_UriList.h"
 
@@ -125,15 +124,6 @@ TEST(UriListTest, FileUrisBecomePlainPathsOnePerNameOtherTextIsNoList) {
          {"# a comment alone\r\n", "file:///a.mid\n/home/u/b.mid", "Note: hello world",
           "C:\\songs\\a.mid", "file:///a.mid\x01", "1a:b", "a_b:c", "file:///a.mid\x7f"})
         EXPECT_EQ(read(text), (Names{"not a list", "stale"})) << text;
-}
-
-// What the player reaches through its playlist is left to its own tests.
-TEST(FilesTest, NullIsMissingAndABareNameHasNoFolder) {
-    EXPECT_EQ(fileKind(static_cast<const char*>(nullptr)), fileKindMissing);
-    EXPECT_EQ(fileKind("/"), fileKindFolder);
-    std::string folder;
-    EXPECT_EQ(splitFolder("song.mid", &folder), "");
-    EXPECT_EQ(folder, "song.mid");
 }
 
 TEST(FontTest, FindsTheFirstEnumeratedFontByNamePrefixAndExactAttributes) {
