@@ -59,7 +59,6 @@ TEST(Port, PlaysUnchangedReleasesOnReopenThenFailsInsteadOfWaitingOnAStalledOrKi
     ZylmidiOut out;
     EXPECT_EQ(out.send({0x90, 60, 100}), RtMidiError::INVALID_USE) << "no port open";
     EXPECT_EQ(out.play({}, 0.001, {}, {}), RtMidiError::INVALID_USE);
-    EXPECT_EQ(out.portName(0), "");
     // Standard error gets a line for the port beyond the list and one for the message too
     // long (RtMidi's JACK output would drop it without a word), no more: where the machine has
     // no ALSA sequencer, listing does not even ask ALSA.
@@ -67,7 +66,6 @@ TEST(Port, PlaysUnchangedReleasesOnReopenThenFailsInsteadOfWaitingOnAStalledOrKi
     const std::vector<std::string> names = ZylmidiOut::portNames();
     EXPECT_NE(out.open(names.size()), 0) << "beyond the list";
     openOn(out, receiver);
-    EXPECT_EQ(out.portName(0), names[0]);
     const std::size_t before = receiver.count();
     out.programChange(128, 0); // no such program
     out.programChange(0, 16);  // no such channel
