@@ -7,8 +7,8 @@
 namespace {
 
 // Answers the file chooser about to open, from inside its event loop, as a user types `path`
-// (which must outlive the chooser) into the name field, which has the focus, and presses Enter. The
-// toolkit's own chooser, so that every machine shows the same one.
+// (which must outlive the chooser) into the name field, which has the focus, and presses
+// Enter. The toolkit's own chooser, so that every machine shows the same one.
 void answerChooser(const std::string& path) {
     Fl::option(Fl::OPTION_FNFC_USES_GTK, false);
     Fl::add_timeout(
