@@ -59,7 +59,7 @@ int App::sendToPort(const ZylmidiOut::Message& message, uint64_t generation) {
     std::lock_guard<std::mutex> guard(portLock);
     if (portGeneration != generation)
         return EndStopped; // the selection changed the port and asked the job to stop
-    if (!output.port)
+    if (!output.isOpen())
         return EndPortLost;
     if (const int failed = output.send(message)) {
         sendError = failed;
@@ -71,6 +71,6 @@ int App::sendToPort(const ZylmidiOut::Message& message, uint64_t generation) {
 // Notes and pedals left on; after a port change the selection has released them already.
 void App::releaseNotes(uint64_t generation) {
     std::lock_guard<std::mutex> guard(portLock);
-    if (portGeneration == generation && output.port)
+    if (portGeneration == generation && output.isOpen())
         output.releaseSounding();
 }

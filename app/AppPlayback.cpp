@@ -45,7 +45,7 @@ void App::playbackEnded(bool) {
         return;
     playlist->moveFirstToEnd();
     // Without a port every further file would fail at once, round and round the list.
-    if (menubar->value(CmdContinuous) && output.port)
+    if (menubar->value(CmdContinuous) && output.isOpen())
         startPlaying(playlist->firstPath(), pauseSeconds);
     else
         nextCommand = NextStop;
@@ -68,7 +68,7 @@ bool App::goesOnAfter(int ending) {
 }
 
 bool App::readyToPlay() {
-    if (!output.port) {
+    if (!output.isOpen()) {
         showMessage("Please select MIDI output device under 'Settings'");
         return false;
     }

@@ -70,6 +70,16 @@ int ZylmidiOut::open(unsigned portNumber) {
     return 0;
 }
 
+int ZylmidiOut::open(const std::string& portName) {
+    const std::vector<std::string> names = portNames();
+    for (unsigned number = 0; number < names.size(); ++number)
+        if (names[number] == portName)
+            return open(number);
+    close();
+    writeErrorLine(OpenError, "ZylmidiOut::open: no output port is named \"" + portName + "\".");
+    return RtMidiError::INVALID_PARAMETER;
+}
+
 void ZylmidiOut::close() {
     closeClient(std::move(port), std::move(serverWatch));
 }

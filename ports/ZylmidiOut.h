@@ -34,6 +34,11 @@ public:
 
     // 0, or the RtMidiError type number; a failed open leaves the port closed.
     int open(unsigned portNumber);
+    // Opens the port listed now under exactly `portName`: numbers shift as ports come and
+    // go, a name does not. INVALID_PARAMETER, with a line on standard error, when no port
+    // of that name is listed.
+    int open(const std::string& portName);
+    bool isOpen() const { return port != nullptr; }
     void close();
 
     // Sends one complete message unchanged and tracks which notes it leaves sounding and

@@ -104,7 +104,7 @@ TEST_F(Playback, OutputMenuShowsPortNamesAndReopensTheStoredPort) {
         ASSERT_EQ(labels.size(), MaxOutputEntries);
         EXPECT_EQ(Lines(labels.begin(), labels.begin() + 4), shown);
         const int on = 1 + indexOf(app->outputNames, opens);
-        EXPECT_TRUE(none[on].value() && (app->output.port != nullptr) == (on != 0)) << on;
+        EXPECT_TRUE(none[on].value() && app->output.isOpen() == (on != 0)) << on;
         const std::string kept =
             on ? "MIDIdevice:" + std::to_string(on) + "\nMIDIdeviceName:" + opens : store.back();
         closePlayer({kept});
