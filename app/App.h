@@ -100,6 +100,9 @@ public:
     bool readyToPlay();
     // Ends the program as the window's close box does; for the quit signals.
     void quitNow();
+    // Files a later start of the player handed over: added as a drop's, the window raised.
+    void takeHandOver(const std::vector<std::string>& paths);
+    void onStoreFailed(const std::string& path, const std::string& reason) override;
 
     Flt_Menubar* menubar = nullptr;
     ZylmidiOut output;

@@ -86,7 +86,7 @@ void App::chooseAndOpenPlaylist() {
     const std::vector<std::string> chosen = chosenNames(chooser, error);
     if (!error.empty())
         showMessage(error);
-    if (!chosen.empty())
+    if (!chosen.empty() && !quitting)
         openPlaylistPaths(chosen);
 }
 
@@ -100,6 +100,6 @@ void App::chooseAndSavePlaylist() {
     const std::vector<std::string> chosen = chosenNames(chooser, error);
     if (!error.empty())
         showMessage(error);
-    if (!chosen.empty())
+    if (!chosen.empty() && !quitting) // a chooser closed by a quit chose nothing
         savePlaylistTo(chosen.front());
 }

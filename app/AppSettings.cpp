@@ -48,6 +48,7 @@ bool App::onClose() {
     prefs.set(AllTracksKey, menubar->value(CmdAllTracks) ? 1 : 0);
     prefs.set(FollowTempoKey, menubar->value(CmdFollowTempo) ? 1 : 0);
     Flt_Prefs(prefs).setStringArray(FilesKey, playlist->paths());
+    flushStore(); // now, while a failure can still be told
     return true;
 }
 
@@ -70,7 +71,7 @@ void App::selectOutput(int id) {
         reportDevice(device);
         prefs.set(DeviceKey, device);
         prefs.set(DeviceNameKey, name.c_str());
-        prefs.flush(); // chosen now, so kept even if the program never closes normally
+        flushStore(); // chosen now, so kept even if the program never closes normally
     } else {
         showMessage(formatText("Cannot open MIDI output %s, error %d", name.c_str(), err));
     }
@@ -79,6 +80,6 @@ void App::selectOutput(int id) {
 void App::selectPause(int id) {
     menubar->setValue(id, true);
     prefs.set(PauseKey, id - CmdFirstPause);
-    prefs.flush();
+    flushStore();
     pauseSeconds = (id - CmdFirstPause) + 1.0;
 }

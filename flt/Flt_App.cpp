@@ -6,6 +6,7 @@
 #include <FL/Fl.H>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -35,8 +36,12 @@ void startThreadSupportOnce() {
 
 Flt_App::Flt_App(Flt_AppSetup& setup)
     : Fl_Double_Window(setup.w, setup.h),
-      prefs(Fl_Preferences::USER, orDefault(setup.vendor, Flt_AppSetup::sizable(0, 0).vendor),
-            orDefault(setup.appName, Flt_AppSetup::sizable(0, 0).appName)) {
+      store(orDefault(setup.vendor, Flt_AppSetup::sizable(0, 0).vendor),
+            orDefault(setup.appName, Flt_AppSetup::sizable(0, 0).appName)),
+      prefs(store.root()) {
+    store.onFailure = [this](const std::string& path, const std::string& reason) {
+        onStoreFailed(path, reason);
+    };
     if (!setup.border)
         clear_border();
     // The console flag needs nothing here: the standard streams stay as inherited.
@@ -93,6 +98,12 @@ Flt_App::~Flt_App() {
         geometry.set("h", h());
     }
     releaseWorkName();
+    store.flush();
+    store.onFailure = nullptr; // the derived part that would tell it is gone
+}
+
+bool Flt_App::flushStore() {
+    return store.flush() != Flt_Store::flushFailed;
 }
 
 int Flt_App::run(int argc, char** argv) {
@@ -144,7 +155,7 @@ bool Flt_App::claimWorkName(const char* name) {
     releaseWorkName();
     workName = name;
     Fl_Preferences names(prefs, workNamesGroup);
-    const bool heldAlready = Flt_Prefs(names).updateList(workName, Flt_Prefs::listAdd);
+    const bool heldAlready = Flt_Prefs(names, &store).updateList(workName, Flt_Prefs::listAdd);
     ownsWorkName = !heldAlready;
     return heldAlready;
 }
@@ -154,7 +165,7 @@ void Flt_App::releaseWorkName() {
     if (!ownsWorkName)
         return;
     Fl_Preferences names(prefs, workNamesGroup);
-    Flt_Prefs(names).updateList(workName, Flt_Prefs::listRemove);
+    Flt_Prefs(names, &store).updateList(workName, Flt_Prefs::listRemove);
     ownsWorkName = false;
 }
 
@@ -162,6 +173,10 @@ void Flt_App::onStart(int, char**) {}
 
 bool Flt_App::onClose() {
     return true;
+}
+
+void Flt_App::onStoreFailed(const std::string& path, const std::string& reason) {
+    std::fprintf(stderr, "Cannot save settings to %s: %s\n", path.c_str(), reason.c_str());
 }
 
 void Flt_App::closeRequested(Fl_Widget*, void* app) {

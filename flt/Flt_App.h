@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Flt_AppSetup.h"
+#include "Flt_Store.h"
 
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Preferences.H>
@@ -40,13 +41,20 @@ public:
     // False for a null or empty name, which changes nothing.
     bool claimWorkName(const char* name);
 
+    // Writes the store to disk now if it changed; false when that failed (told through
+    // onStoreFailed, once).
+    bool flushStore();
+
 protected:
     // Called once by run, after the window is shown and before the event loop.
     virtual void onStart(int argc, char** argv);
     // Asked before a close request hides the window; false keeps it open.
     virtual bool onClose();
+    // The store could not be written; the file on disk is the one before. Told once a run.
+    virtual void onStoreFailed(const std::string& path, const std::string& reason);
 
-    Fl_Preferences prefs;
+    Flt_Store store;
+    Fl_Preferences& prefs; // the store's root group
     int baseTitleLength = 0;
     std::string workName;
     bool ownsWorkName = false;

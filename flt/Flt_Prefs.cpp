@@ -1,5 +1,7 @@
 #include "Flt_Prefs.h"
 
+#include "Flt_Store.h"
+
 #include <FL/Fl_Widget.H>
 
 #include <cstdlib>
@@ -139,10 +141,17 @@ bool Flt_Prefs::updateList(const char* value, int code) {
     const bool found = !key.empty();
     if (found && code < 0) {
         group.deleteEntry(key.c_str());
-        group.flush();
+        flush();
     } else if (!found && code > 0) {
         addToList(value);
-        group.flush();
+        flush();
     }
     return found;
+}
+
+void Flt_Prefs::flush() {
+    if (store)
+        store->flush();
+    else
+        group.flush();
 }

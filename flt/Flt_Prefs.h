@@ -6,6 +6,7 @@
 #include <vector>
 
 class Fl_Widget;
+class Flt_Store;
 
 // A view over one group of an FLTK preferences store (the root or a group opened from it)
 // for integers with a sanity default, strings, numbered arrays, widget geometry and lists of
@@ -21,7 +22,9 @@ public:
     static const int listLookUp = 0;
     static const int listAdd = 1;
 
-    explicit Flt_Prefs(Fl_Preferences& group) : group(group) {}
+    // With `store`, the group's store, the list updates are written through it.
+    explicit Flt_Prefs(Fl_Preferences& group, Flt_Store* store = nullptr)
+        : group(group), store(store) {}
 
     // The stored integer; `defaultValue` when the key is missing or holds a negative value.
     int getInt(const char* key, int defaultValue);
@@ -51,12 +54,15 @@ public:
     // Stores `value` under the lowest free list key; does not flush. Null does nothing.
     void addToList(const char* value);
     // Whether `value` was in the list. listAdd adds it when missing, listRemove removes it
-    // when present (either change is flushed to disk), listLookUp only looks.
+    // when present (either change is flushed to disk, through the store when there is one),
+    // listLookUp only looks.
     bool updateList(const char* value, int code);
     bool updateList(const std::string& value, int code) { return updateList(value.c_str(), code); }
 
 private:
     Fl_Preferences& group;
+    Flt_Store* store;
 
     void removeFrom(const char* prefix, size_t firstIndex);
+    void flush();
 };
