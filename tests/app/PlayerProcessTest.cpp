@@ -5,15 +5,157 @@
 
 #include <csignal>
 #include <spawn.h>
+#include <sys/mount.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 
 extern char** environ;
 
 namespace {
 
+const std::string findWindow = "timeout 60 xdotool search --sync --onlyvisible --name ";
+const std::string storeFile = "/.fltk/nvx/Veltrano.prefs";
+
+pid_t spawn(std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    EXPECT_EQ(posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+    return pid;
+}
+
+// The wait status (0: exited with 0), or -1 when the process had not ended within the limit
+// (then killed).
+int endOf(pid_t pid) {
+    int status = -1;
+    if (!loopUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 5)) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        return -1;
+    }
+    return status;
+}
+
+// Each test runs its players with a socket folder of its own.
+class OnePlayerTest : public PlayerTest {
+protected:
+    TempDir runtime;
+    OnePlayerTest() { setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1); }
+    // Waits for the window, then quits by the key Q (File/Exit).
+    static void quitByKey() {
+        EXPECT_EQ(
+            std::system((findWindow + "'^Veltrano V1.4' windowfocus --sync %1 keydown q").c_str()),
+            0);
+    }
+};
+
+// A socket left by a killed player, listened on by no one, and its lock file.
+void leaveDeadSocket(const std::string& folder) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s/veltrano.socket", folder.c_str());
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    EXPECT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    close(fd);
+    std::ofstream(folder + "/veltrano.socket.lock") << "";
+}
+
+TEST_F(OnePlayerTest, ALaterStartHandsItsFilesToTheRunningPlayerPastADeadOnesSocket) {
+    leaveDeadSocket(runtime.path());
+    writeStore({});
+    const std::string first = midiFile("first.mid"), second = midiFile("second.mid");
+    const pid_t running = spawn({VELTRANO_PLAYER, first});
+    EXPECT_EQ(std::system((findWindow + "'^Veltrano V1.4'").c_str()), 0);
+    const std::string storeBefore = home.storeText("nvx", "Veltrano");
+    EXPECT_EQ(endOf(spawn({VELTRANO_PLAYER, second})), 0);
+    EXPECT_EQ(endOf(spawn({VELTRANO_PLAYER})), 0);             // only raises the window
+    EXPECT_EQ(home.storeText("nvx", "Veltrano"), storeBefore); // the later starts wrote nothing
+    quitByKey();
+    EXPECT_EQ(endOf(running), 0);
+    closePlayer({"Files0:" + first + "\nFiles1:" + second});
+}
+
+// Killed at the rename that would replace the store (its first write: the store gains the
+// blank lines and groups of Fl_Preferences' own layout), the player leaves the old one whole;
+// the next run reads it and stores its own, and a run that changes nothing writes nothing.
+TEST_F(OnePlayerTest, AKillDuringTheStoresWriteLeavesTheOldStoreWhole) {
+    const std::string song = midiFile("kept.mid"), added = midiFile("added.mid");
+    writeStore({"Pause:3", "Files0:" + song});
+    const std::string old = home.storeText("nvx", "Veltrano");
+    // The first rename is the player's private copy of the store, the second the store's.
+    const std::string renames = "rename,renameat,renameat2";
+    const int killed =
+        endOf(spawn({"strace", "-f", "-o", "/dev/null", "-e", "trace=" + renames, "-e",
+                     "inject=" + renames + ":signal=SIGKILL:when=2", VELTRANO_PLAYER, added}));
+    EXPECT_TRUE(WIFSIGNALED(killed) && WTERMSIG(killed) == SIGKILL) << killed;
+    EXPECT_EQ(home.storeText("nvx", "Veltrano"), old);
+    struct stat before {
+    }, after{};
+    for (struct stat* status : {&before, &after}) {
+        std::vector<std::string> args = {VELTRANO_PLAYER, added};
+        const pid_t next = spawn({args.begin(), args.end() - (status == &after)});
+        quitByKey();
+        EXPECT_EQ(endOf(next), 0);
+        stat((home.path() + storeFile).c_str(), status);
+    }
+    EXPECT_EQ(before.st_ino, after.st_ino); // a new store would be a new file
+    closePlayer({"Pause:3", "Files0:" + song, "Files1:" + added});
+}
+
+// FLTK's own chooser, a modal window: the quit closes it, chooses nothing, stores the list.
+TEST_F(OnePlayerTest, AQuitSignalEndsThePlayerWhileTheSaveChooserIsOpen) {
+    const std::string song = midiFile("listed.mid");
+    writeStore({"Files0:" + song});
+    const pid_t pid = spawn({VELTRANO_PLAYER});
+    EXPECT_EQ(std::system((findWindow + "'^Veltrano V1.4' mousemove --sync --window %1 20 12 "
+                                        "click 1 sleep 0.3 mousemove --window %1 60 55 click 1")
+                              .c_str()),
+              0);
+    EXPECT_EQ(std::system((findWindow + "'^Save playlist'").c_str()), 0);
+    std::ofstream(home.path() + storeFile) << ""; // so only the quit can bring the list back
+    kill(pid, SIGTERM);
+    EXPECT_EQ(endOf(pid), 0);
+    closePlayer({"Files0:" + song});
+    EXPECT_FALSE(std::filesystem::exists(folder.file("playlist.m3u8")));
+}
+
+// A store on a file system that refuses the write: the old file stays and one box tells it,
+// however many flushes fail.
+TEST_F(PlayerTest, AStoreThatCannotBeWrittenStaysAsItWasAndIsToldOnce) {
+    const std::string fltk = home.path() + "/.fltk/nvx";
+    std::filesystem::create_directories(fltk);
+    if (mount("tmpfs", fltk.c_str(), "tmpfs", 0, "size=16k") != 0)
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    // Rows: the mount's last change, and the system's reason.
+    const std::pair<const char*, const char*> rows[] = {{"remount,ro", "Read-only file system"},
+                                                        {"fill", "No space left on device"}};
+    for (const auto& [change, reason] : rows) {
+        openPlayer({"Pause:4", "Files0:" + midiFile("a.mid")});
+        messages.clear();
+        const std::string old = home.storeText("nvx", "Veltrano");
+        if (std::string(change) == "fill")
+            std::ofstream(fltk + "/filler") << std::string(16384 - old.size(), 'x');
+        else
+            mount("tmpfs", fltk.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=16k");
+        app->menuCommand(CmdFirstPause + 1);
+        closePlayer();
+        EXPECT_EQ(home.storeText("nvx", "Veltrano"), old);
+        EXPECT_EQ(messages,
+                  Lines{"Cannot save settings to " + home.path() + storeFile + ": " + reason})
+            << change;
+        messages.clear();
+        mount("tmpfs", fltk.c_str(), "tmpfs", MS_REMOUNT, "size=16k");
+    }
+    umount(fltk.c_str());
+}
+
 // The signal ends the player as its close box does, during a box shown at start-up too: what
 // it read at start is stored again, the notes are released. Reserved keys end nothing.
-TEST_F(PlayerTest, QuitSignalsCloseThePlayerAsItsCloseBoxDoes) {
+TEST_F(OnePlayerTest, QuitSignalsCloseThePlayerAsItsCloseBoxDoes) {
     JackServer server;
     MidiReceiver receiver("veltrano/receiver");
     ASSERT_TRUE(server.ready() && receiver.ready());
