@@ -13,7 +13,7 @@ packages=(
   clang libclang-rt-14-dev
   python3-mido
   desktop-file-utils file dpkg-dev man-db python3
-  gcovr
+  gcovr strace
 )
 
 if [ "$(id -u)" -eq 0 ]; then sudo=(); else sudo=(sudo); fi
