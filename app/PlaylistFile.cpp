@@ -1,5 +1,7 @@
 #include "PlaylistFile.h"
 
+#include "Flt_FileWrite.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -8,9 +10,6 @@
 #include <fstream>
 #include <sstream>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -117,19 +116,6 @@ void parseLines(std::istream& text, const fs::path& folder, std::vector<std::str
     }
 }
 
-bool writeAll(int descriptor, const std::string& text) {
-    size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(descriptor, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        written += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 std::string m3u8Text(const std::vector<std::string>& paths) {
     std::string text = "#EXTM3U\n";
     for (const std::string& path : paths) {
@@ -140,27 +126,9 @@ std::string m3u8Text(const std::vector<std::string>& paths) {
     return text;
 }
 
-// A new file keeps the mode of the one it replaces; a first one is readable by all.
-void copyMode(int descriptor, const std::string& target) {
-    struct stat old {};
-    const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    ::fchmod(descriptor, mode);
-}
-
-// The folder's entry of the renamed file reaches the disk as well.
-void syncFolder(const std::string& folder) {
-    const int descriptor = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0)
-        return;
-    ::fsync(descriptor);
-    ::close(descriptor);
-}
-
-int failWrite(const std::string& path, int error, const std::string& temporary,
-              std::string& reason) {
-    if (!temporary.empty())
-        ::unlink(temporary.c_str());
-    reason = systemReason("Cannot save playlist", path, error);
+// Says why a save failed, and that a playlist already there was left alone.
+int failWrite(const std::string& path, const std::string& why, std::string& reason) {
+    reason = "Cannot save playlist " + path + ": " + why;
     std::error_code ignored;
     if (fs::exists(path, ignored))
         reason += " (the existing playlist is unchanged)";
@@ -239,18 +207,9 @@ int writePlaylist(const std::string& playlistPath, const std::vector<std::string
     const fs::path target = fs::is_symlink(playlistPath, error)
                                 ? fs::weakly_canonical(playlistPath, error)
                                 : fs::absolute(playlistPath, error);
-    std::string temporary = (target.parent_path() / ".playlist-XXXXXX").string();
-    const int descriptor = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (descriptor < 0)
-        return failWrite(playlistPath, errno, "", reason);
-    copyMode(descriptor, target.string());
-    const bool written = writeAll(descriptor, m3u8Text(paths)) && ::fsync(descriptor) == 0;
-    const int writeError = errno;
-    if (::close(descriptor) != 0 || !written)
-        return failWrite(playlistPath, written ? errno : writeError, temporary, reason);
-    if (::rename(temporary.c_str(), target.c_str()) != 0)
-        return failWrite(playlistPath, errno, temporary, reason);
-    syncFolder(target.parent_path().string());
+    std::string why;
+    if (writeFileAtomically(target.string(), m3u8Text(paths), why) != fileWriteOk)
+        return failWrite(playlistPath, why, reason);
     return PlaylistOk;
 }
 
