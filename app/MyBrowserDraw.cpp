@@ -87,7 +87,7 @@ std::vector<const char*> MyBrowser::hints() const {
     std::vector<const char*> lines;
     if (size() == 0)
         lines.push_back(DropHint);
-    if (app->menubar->value(CmdOutputNone))
+    if (!app->output.isOpen()) // what Start would ask for
         lines.push_back(OutputHint);
     return lines;
 }
