@@ -68,6 +68,7 @@ void App::buildMenu() {
     menubar->add("File/Open playlist...", CmdOpenPlaylist, NoShortcut, NoFlags);
     menubar->add("File/Save playlist...", CmdSavePlaylist, NoShortcut, NoFlags);
     menubar->add("File/Clear playlist", CmdClearPlaylist, NoShortcut, NoFlags);
+    menubar->add("File/Remove selected", CmdRemoveSelected, FL_Delete, NoFlags);
     menubar->add("File/Exit", CmdExit, ExitKey, NoFlags);
     menubar->add("Settings/Check Deleika26 compatibility", CmdCheckOrgan, NoShortcut,
                  FL_MENU_TOGGLE);
@@ -150,7 +151,10 @@ void App::menuCommand(int id) {
         selectOutput(id);
     } else if (id >= CmdFirstPause && id <= CmdLastPause) {
         selectPause(id);
+    } else if (id == CmdRemoveSelected) {
+        removeSelected();
     }
+    playlist->redraw(); // its hints follow the list and the chosen output
 }
 
 void App::buttonCallback(Fl_Widget* w, void* data) {

@@ -32,6 +32,7 @@ inline constexpr int CmdLastPause = 47; // ids beyond the menu come from stored 
 inline constexpr int CmdSavePlaylist = 48;
 inline constexpr int CmdAllTracks = 49;
 inline constexpr int CmdFollowTempo = 50;
+inline constexpr int CmdRemoveSelected = 52;
 
 // What follows the file that plays.
 inline constexpr int32_t NextStop = 0;
@@ -79,6 +80,15 @@ public:
     // Checks each path and adds those that pass; what was refused is told once, afterwards,
     // after the `refusals` the caller has already collected for the same batch.
     void addFiles(const std::vector<std::string>& paths, std::vector<std::string> refusals = {});
+    // Dropped or handed-over names: playlist files among them are read as playlists, the
+    // rest go to addFiles, all as one batch.
+    void addDroppedFiles(const std::vector<std::string>& names);
+    // The stored playlist at start, then the files `named` on the command line: a stored
+    // entry whose file is missing now is kept, and the box says how many were.
+    void restorePlaylist(const std::vector<std::string>& stored,
+                         const std::vector<std::string>& named);
+    // "File/Remove selected" and the Delete key; the line that plays stays.
+    void removeSelected();
 
     // What "File/Open playlist..." does with the chosen names: MIDI files are taken as they
     // are, anything else is read as a playlist; all of it goes to addFiles as one batch.
@@ -93,7 +103,8 @@ public:
     std::function<void(const std::string&)> messageSink;
 
     // The playback engine.
-    void startPlaying(const std::string& path, double pauseSeconds);
+    // Plays line 1; missing files on the way are skipped without a job.
+    void startPlaying(double pauseSeconds);
     bool playFile(const Flt_StopFlag& stop, std::string path, double pauseSeconds,
                   PlayOptions options = {});
     void playbackEnded(bool result);
@@ -116,6 +127,7 @@ public:
     // Written by the job, read by the user-interface thread.
     std::atomic<int> playbackEnd{EndFinished};
     std::atomic<int> sendError{0};
+    std::atomic<int> loadError{0};          // the reader's code when the file was unreadable
     std::atomic<double> playedSeconds{0.0}; // position in the song, at speed 1
     std::atomic<double> songSeconds{0.0};
     int32_t nextCommand = NextStop;
@@ -154,6 +166,17 @@ private:
     static void titleTick(void* app);
     void closeMessageBoxes();
     bool quitting = false;
+
+    size_t addChecked(const std::vector<std::string>& paths, std::vector<std::string>& refusals,
+                      bool keepMissing);
+    // `names` with each playlist file among them replaced by the paths it lists.
+    std::vector<std::string> readAsPlaylists(const std::vector<std::string>& names,
+                                             std::vector<std::string>& refusals);
+    // Files that cannot play are skipped and marked; a whole lap of them stops playback.
+    void skipUnreadable(uint64_t entryId);
+    bool firstIsMissing();
+    bool skipped(uint64_t entryId);
+    size_t failedInARow = 0;
 
     void pressStart();
     void pressPlayNext();

@@ -25,7 +25,8 @@ bool App::playFile(const Flt_StopFlag& stop, std::string path, double pause, Pla
             return false;
     }
     ZylmidiFile song;
-    if (song.load(path) != 0 || song.trackCount() == 0) {
+    if (const int loaded = song.load(path); loaded != 0 || song.trackCount() == 0) {
+        loadError = loaded;
         playbackEnd = EndUnreadable;
         return false;
     }

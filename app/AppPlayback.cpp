@@ -18,9 +18,14 @@ constexpr double NoPause = 0.0;
 
 } // namespace
 
-void App::startPlaying(const std::string& path, double pause) {
+void App::startPlaying(double pause) {
     if (player.isRunning())
         return; // start would refuse; the figures belong to the running job
+    while (firstIsMissing()) {
+        if (!skipped(playlist->firstId()))
+            return;
+    }
+    const std::string path = playlist->firstPath();
     const PlayOptions options{menubar->value(CmdAllTracks), menubar->value(CmdFollowTempo),
                               portGeneration};
     Flt_Thread::Job job = [this, path, pause, options](const Flt_StopFlag& stop) {
@@ -32,21 +37,31 @@ void App::startPlaying(const std::string& path, double pause) {
     if (!player.start(std::move(job), std::move(done)))
         return;
     startButton->label("Stop");
-    playlist->markFirst(true);
+    playlist->setPlaying(playlist->firstId());
     startTitleClock();
 }
 
+// The file that played is known by its entry, wherever moves have taken its line since.
 void App::playbackEnded(bool) {
     logLine("Next cmd = " + std::to_string(nextCommand));
     stopTitleClock();
-    playlist->markFirst(false);
+    const EntryId played = playlist->playingId();
+    playlist->setPlaying(NoEntry);
     startButton->label("Start");
-    if (!goesOnAfter(playbackEnd.load()))
+    const int ending = playbackEnd.load();
+    if (ending == EndUnreadable) {
+        skipUnreadable(played);
         return;
-    playlist->moveFirstToEnd();
+    }
+    failedInARow = 0;
+    if (ending == EndFinished)
+        playlist->setState(played, false, ""); // readable again, if it was not before
+    if (!goesOnAfter(ending))
+        return;
+    playlist->moveToEnd(played);
     // Without a port every further file would fail at once, round and round the list.
     if (menubar->value(CmdContinuous) && output.isOpen())
-        startPlaying(playlist->firstPath(), pauseSeconds);
+        startPlaying(pauseSeconds);
     else
         nextCommand = NextStop;
 }
@@ -101,17 +116,20 @@ void App::changeSpeed(double factor) {
         showPlayingTitle();
 }
 
+// A press starts afresh: files skipped before count again towards a lap that all fail.
 void App::pressStart() {
+    failedInARow = 0;
     if (player.isRunning()) {
         nextCommand = NextStop;
         player.requestStop();
     } else if (readyToPlay()) {
         nextCommand = NextAdvance;
-        startPlaying(playlist->firstPath(), NoPause);
+        startPlaying(NoPause);
     }
 }
 
 void App::pressPlayNext() {
+    failedInARow = 0;
     if (!readyToPlay())
         return;
     if (playlist->selectedLine() >= 1) {
@@ -122,11 +140,12 @@ void App::pressPlayNext() {
     } else {
         playlist->moveFirstToEnd();
         nextCommand = NextAdvance;
-        startPlaying(playlist->firstPath(), NoPause);
+        startPlaying(NoPause);
     }
 }
 
 void App::pressPlayNow() {
+    failedInARow = 0;
     if (!readyToPlay())
         return;
     const bool selected = playlist->selectedLine() >= 1;
@@ -138,9 +157,9 @@ void App::pressPlayNow() {
     } else if (selected) {
         playlist->moveSelectedToFirst();
         nextCommand = NextAdvance;
-        startPlaying(playlist->firstPath(), NoPause);
+        startPlaying(NoPause);
     } else if (!running) {
         nextCommand = NextAdvance;
-        startPlaying(playlist->firstPath(), NoPause);
+        startPlaying(NoPause);
     }
 }

@@ -26,13 +26,33 @@ std::string refusalSummary(const std::vector<std::string>& refusals) {
     return text;
 }
 
+// A stored playlist on a drive that is not mounted now must survive the start.
+std::string missingKeptLine(size_t kept) {
+    if (kept == 1)
+        return "1 stored playlist entry is missing; it is kept, shown in grey, and plays once "
+               "its file is back";
+    return formatText("%zu stored playlist entries are missing; they are kept, shown in grey, "
+                      "and play once their files are back",
+                      kept);
+}
+
 } // namespace
 
-void App::addFiles(const std::vector<std::string>& paths, std::vector<std::string> refusals) {
+// Checks each path in order and adds what passes; with `keepMissing`, a path that names
+// nothing now is added as missing and counted in the result instead of refused.
+size_t App::addChecked(const std::vector<std::string>& paths, std::vector<std::string>& refusals,
+                       bool keepMissing) {
     const ZylorganScale organ;
     const bool checkOrgan = menubar->value(CmdCheckOrgan);
+    size_t kept = 0;
     for (const std::string& path : paths) {
-        if (fileKind(path) != fileKindRegular) {
+        const int kind = fileKind(path);
+        if (keepMissing && kind == fileKindMissing && !path.empty()) {
+            playlist->addFile(path, true);
+            ++kept;
+            continue;
+        }
+        if (kind != fileKindRegular) {
             refusals.push_back(formatText("Skipped non-file %s", path.c_str()));
             continue;
         }
@@ -46,6 +66,32 @@ void App::addFiles(const std::vector<std::string>& paths, std::vector<std::strin
         }
         playlist->addFile(path);
     }
+    return kept;
+}
+
+void App::addFiles(const std::vector<std::string>& paths, std::vector<std::string> refusals) {
+    addChecked(paths, refusals, false);
     if (!refusals.empty())
         showMessage(refusalSummary(refusals));
+}
+
+void App::restorePlaylist(const std::vector<std::string>& stored,
+                          const std::vector<std::string>& named) {
+    std::vector<std::string> refusals;
+    const size_t kept = addChecked(stored, refusals, true);
+    addChecked(readAsPlaylists(named, refusals), refusals, false);
+    if (kept > 0)
+        refusals.insert(refusals.begin(), missingKeptLine(kept));
+    if (!refusals.empty())
+        showMessage(refusalSummary(refusals));
+}
+
+void App::addDroppedFiles(const std::vector<std::string>& names) {
+    std::vector<std::string> refusals;
+    const std::vector<std::string> paths = readAsPlaylists(names, refusals);
+    addFiles(paths, refusals);
+}
+
+void App::removeSelected() {
+    playlist->removeSelected();
 }

@@ -1,10 +1,13 @@
 #include "App.h"
 
+#include "Flt_Files.h"
 #include "MyBrowser.h"
 #include "PlaylistFile.h"
 
 #include <FL/Fl_Native_File_Chooser.H>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 
@@ -24,6 +27,45 @@ bool startsAsMidiFile(const std::string& path) {
 
 bool isMidiFile(const std::string& path) {
     return isMidiFileName(path) || startsAsMidiFile(path);
+}
+
+// What the user picked in "File/Open playlist..." is a playlist unless it is a MIDI file.
+bool chosenAsList(const std::string& path) {
+    return !isMidiFile(path);
+}
+
+bool hasPlaylistExtension(const std::string& path) {
+    std::string extension = splitExtension(splitFolder(path));
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".m3u" || extension == ".m3u8" || extension == ".txt";
+}
+
+// A dropped name is a song unless it is a playlist file by its name: a dropped folder or a
+// missing file is refused as a file, as any other dropped name is.
+bool droppedAsList(const std::string& path) {
+    return hasPlaylistExtension(path) && fileKind(path) == fileKindRegular &&
+           !startsAsMidiFile(path);
+}
+
+// `names` in order, each one that `isList` picks replaced by the paths its playlist holds;
+// a playlist that cannot be read adds its reason to `refusals`.
+std::vector<std::string> withListsRead(const std::vector<std::string>& names,
+                                       std::vector<std::string>& refusals,
+                                       bool (*isList)(const std::string&)) {
+    std::vector<std::string> batch;
+    for (const std::string& path : names) {
+        if (!isList(path)) {
+            batch.push_back(path);
+            continue;
+        }
+        std::vector<std::string> entries;
+        std::string reason;
+        if (readPlaylist(path, entries, reason) != PlaylistOk)
+            refusals.push_back(reason);
+        batch.insert(batch.end(), entries.begin(), entries.end());
+    }
+    return batch;
 }
 
 // The chooser's answer: empty when the user cancelled or the chooser failed, and then
@@ -54,20 +96,14 @@ std::vector<std::string> withCommandLine(std::vector<std::string> stored, int ar
 }
 
 void App::openPlaylistPaths(const std::vector<std::string>& chosen) {
-    std::vector<std::string> batch;
     std::vector<std::string> refusals;
-    for (const std::string& path : chosen) {
-        if (isMidiFile(path)) {
-            batch.push_back(path);
-            continue;
-        }
-        std::vector<std::string> entries;
-        std::string reason;
-        if (readPlaylist(path, entries, reason) != PlaylistOk)
-            refusals.push_back(reason);
-        batch.insert(batch.end(), entries.begin(), entries.end());
-    }
+    const std::vector<std::string> batch = withListsRead(chosen, refusals, chosenAsList);
     addFiles(batch, refusals);
+}
+
+std::vector<std::string> App::readAsPlaylists(const std::vector<std::string>& names,
+                                              std::vector<std::string>& refusals) {
+    return withListsRead(names, refusals, droppedAsList);
 }
 
 bool App::savePlaylistTo(const std::string& path) {

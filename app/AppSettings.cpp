@@ -39,7 +39,7 @@ void App::onStart(int argc, char** argv) {
     menubar->setValue(CmdCheckOrgan, store.getInt(CheckOrganKey, 0) != 0);
     menubar->setValue(CmdAllTracks, store.getInt(AllTracksKey, 0) != 0);
     menubar->setValue(CmdFollowTempo, store.getInt(FollowTempoKey, 0) != 0);
-    addFiles(withCommandLine(store.getStringArray(FilesKey), argc, argv));
+    restorePlaylist(store.getStringArray(FilesKey), withCommandLine({}, argc, argv));
 }
 
 bool App::onClose() {

@@ -3,6 +3,8 @@
 #include "App.h"
 #include "Flt_Files.h"
 
+#include <algorithm>
+
 namespace {
 
 const char* const PlayingMarker = ">> ";
@@ -22,19 +24,14 @@ MyBrowser::MyBrowser(App* owner) : Fl_Hold_Browser(0, 0, 0, 0), app(owner) {
     format_char(NoFormatCharacter);
 }
 
-int MyBrowser::handle(int event) {
-    if (handleDnd(event))
-        return 1;
-    return Fl_Hold_Browser::handle(event);
-}
-
 void MyBrowser::filesDropped(std::vector<std::string>& files) {
-    app->addFiles(files);
+    app->addDroppedFiles(files);
 }
 
-void MyBrowser::addFile(const std::string& path) {
-    entries.push_back({path, displayName(path)});
+EntryId MyBrowser::addFile(const std::string& path, bool missing) {
+    entries.push_back({path, displayName(path), ++lastId, missing, {}});
     add(entries.back().name.c_str());
+    return lastId;
 }
 
 int MyBrowser::selectedLine() {
@@ -45,15 +42,29 @@ int MyBrowser::selectedLine() {
     return 0;
 }
 
+// Lines are moved by removing and inserting them, which drops their selection.
+void MyBrowser::moveLine(int from, int to) {
+    const std::string text = this->text(from);
+    remove(from);
+    insert(to, text.c_str());
+    PlaylistEntry moved = std::move(entries[from - 1]);
+    entries.erase(entries.begin() + (from - 1));
+    entries.insert(entries.begin() + (to - 1), std::move(moved));
+}
+
 void MyBrowser::moveFirstToEnd() {
-    if (size() == 0 || entries.empty())
-        return;
-    const std::string text = this->text(1);
-    remove(1);
-    add(text.c_str());
-    PlaylistEntry first = entries.front();
-    entries.erase(entries.begin());
-    entries.push_back(std::move(first));
+    if (size() > 0 && !entries.empty())
+        moveLine(1, size());
+}
+
+bool MyBrowser::moveToEnd(EntryId id) {
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].id == id) {
+            moveLine(static_cast<int>(i) + 1, size());
+            return true;
+        }
+    }
+    return false;
 }
 
 bool MyBrowser::moveSelectedToFirst() {
@@ -64,22 +75,31 @@ bool MyBrowser::moveSelectedToSecond() {
     return moveSelectedTo(2, 3);
 }
 
-// Removing the selected line drops the selection, so none is left afterwards.
 bool MyBrowser::moveSelectedTo(int line, size_t fewestEntries) {
     const int selectedAt = selectedLine();
     if (selectedAt == 0 || entries.size() < fewestEntries)
         return false;
-    const std::string text = this->text(selectedAt);
-    remove(selectedAt);
-    insert(line, text.c_str());
-    PlaylistEntry moved = entries[selectedAt - 1];
-    entries.erase(entries.begin() + (selectedAt - 1));
-    entries.insert(entries.begin() + (line - 1), std::move(moved));
+    moveLine(selectedAt, line);
+    return true;
+}
+
+bool MyBrowser::removeSelected() {
+    const int line = selectedLine();
+    if (line == 0 || entries[line - 1].id == playing)
+        return false;
+    remove(line);
+    entries.erase(entries.begin() + (line - 1));
+    if (size() > 0) // so that Delete pressed again goes on down the list
+        select(std::min(line, size()));
     return true;
 }
 
 std::string MyBrowser::firstPath() const {
     return entries.empty() ? std::string() : entries.front().path;
+}
+
+EntryId MyBrowser::firstId() const {
+    return entries.empty() ? NoEntry : entries.front().id;
 }
 
 std::vector<std::string> MyBrowser::paths() const {
@@ -93,11 +113,36 @@ std::vector<std::string> MyBrowser::paths() const {
 void MyBrowser::clearAll() {
     clear();
     entries.clear();
+    playing = NoEntry;
 }
 
-void MyBrowser::markFirst(bool playing) {
-    if (entries.empty())
-        return;
-    const std::string& name = entries.front().name;
-    text(1, playing ? (PlayingMarker + name).c_str() : name.c_str());
+PlaylistEntry* MyBrowser::find(EntryId id) {
+    for (PlaylistEntry& entry : entries) {
+        if (entry.id == id)
+            return &entry;
+    }
+    return nullptr;
+}
+
+void MyBrowser::showLine(size_t index) {
+    const PlaylistEntry& entry = entries[index];
+    const std::string shown = entry.id == playing ? PlayingMarker + entry.name : entry.name;
+    text(static_cast<int>(index) + 1, shown.c_str());
+}
+
+void MyBrowser::setPlaying(EntryId id) {
+    const EntryId before = playing;
+    playing = id;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].id == before || entries[i].id == id)
+            showLine(i);
+    }
+}
+
+void MyBrowser::setState(EntryId id, bool missing, const std::string& problem) {
+    if (PlaylistEntry* entry = find(id)) {
+        entry->missing = missing;
+        entry->problem = problem;
+        redraw();
+    }
 }

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Writes a picture of the player's window with a few files in its playlist:
-# screenshot.sh BUILD_DIR [OUTPUT.png]. Runs on a private Xvfb display with a temporary
+# screenshot.sh BUILD_DIR [OUTPUT.png] [empty]; with "empty", the first window a new user
+# sees (no files, no output chosen) instead. Runs on a private Xvfb display with a temporary
 # HOME, so neither the user's screen nor the user's settings are touched.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:?usage: screenshot.sh BUILD_DIR [OUTPUT.png]}
 output=${2:-$top/docs/screenshot.png}
+empty=${3:-}
 player=$build/app/veltrano
 [ -x "$player" ] || { echo "no player at $player" >&2; exit 1; }
 
@@ -33,7 +35,7 @@ PY
 {
   printf '; FLTK preferences file format 1.0\n; vendor: nvx\n; application: Veltrano\n\n[.]\n\n'
   i=0
-  for f in "$work"/music/*.mid; do printf 'Files%d:%s\n' "$i" "$f"; i=$((i + 1)); done
+  [ "$empty" = empty ] || for f in "$work"/music/*.mid; do printf 'Files%d:%s\n' "$i" "$f"; i=$((i + 1)); done
   printf '\n[./posize]\n\nx:0\ny:0\nw:1000\nh:660\n'
 } > "$work/home/.fltk/nvx/Veltrano.prefs"
 

@@ -4,6 +4,7 @@
 #include "JackServer.h"
 #include "Message.h"
 #include "MidiReceiver.h"
+#include "ZylmidiFile.h"
 
 #include <FL/Fl_Button.H>
 
@@ -212,6 +213,65 @@ TEST_F(Playback, ContinuousPlayGoesOnAcrossPortChangesAndStopsAtALostServer) {
         }
         messages.clear();
     }
+}
+
+// The playing file is known by its entry: moved off line 1 it keeps the marker, Delete leaves
+// it, and its end rotates it, not what stands on line 1.
+TEST_F(Playback, ThePlayingFileKeepsItsMarkerWhereverItMovesAndIsTheOneRotated) {
+    Lines files;
+    for (const char* name : {"a.mid", "b.mid", "c.mid", "d.mid"})
+        files.push_back(song(name, {denseTrack(500)}));
+    open(files, {"Continuous:1"});
+    app->startButton->do_callback();
+    app->playlist->select(1);
+    app->playNextButton->do_callback();
+    EXPECT_EQ(lines(), (Lines{"b", ">> a", "c", "d"}));
+    Fl::e_keysym = FL_Delete;
+    Fl::e_state = 0;
+    for (const int line : {2, 3}) { // the playing line stays
+        app->playlist->select(line);
+        Fl::handle(FL_KEYBOARD, app.get());
+    }
+    EXPECT_EQ(lines(), (Lines{"b", ">> a", "d"}));
+    app->playlist->deselect();
+    app->playNextButton->do_callback(); // skips to the next file: a ends and goes last
+    EXPECT_TRUE(loopUntil([this] { return lines() == Lines{">> b", "d", "a"}; }, 5));
+    app->menuCommand(CmdClearPlaylist);
+    EXPECT_TRUE(idle());
+}
+
+// A stored entry on a drive that is not there is kept in its place and stored again; once its
+// file is back it plays. Files that cannot play are passed over; a lap of them stops with one
+// box.
+TEST_F(Playback, MissingStoredFilesAreKeptAndUnplayableOnesSkippedForOneLapAtMost) {
+    const std::string gone = folder.file("drive/x.mid"), later = folder.file("later.mid");
+    const Lines store = {"Files0:" + gone, "Files1:" + later};
+    openPlayer(store);
+    EXPECT_EQ(lines(), (Lines{"x", "later"}));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].rfind("2 stored playlist entries are missing; they are kept", 0), 0u);
+    closePlayer({store[0] + "\n" + store[1]});
+    midiFile("later.mid");
+    open({}, store);
+    const size_t before = receiver.count();
+    app->startButton->do_callback();
+    EXPECT_EQ(heard(before), "0 90 3C 64, 0.05 90 3C 00");
+    EXPECT_EQ(lines(), (Lines{"x", "later"}));
+    EXPECT_EQ(messages.size(), 2u); // the start's line, and nothing for the skip
+    closePlayer();
+    messages.clear();
+
+    const std::string words = "a text file, not a song";
+    const Bytes text(words.begin(), words.end());
+    open({folder.write("p.mid", text), folder.write("q.mid", text)}, {"Continuous:1"});
+    app->startButton->do_callback();
+    EXPECT_TRUE(staysIdle());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].rfind("None of the 2 files in the playlist could be played", 0), 0u);
+    EXPECT_EQ(out.count("Thread running: " + folder.file("p.mid")), 1); // one lap, no more
+    EXPECT_EQ(app->playlist->entries[0].problem, "Cannot play " + folder.file("p.mid") +
+                                                     ": it is not a Standard MIDI File (error " +
+                                                     std::to_string(MidiFileBadHeader) + ")");
 }
 
 } // namespace

@@ -67,14 +67,16 @@ TEST_F(PlayerTest, FilesComeInEveryWayAndAreSavedAsAList) {
     Fl::e_y = app->playlist->y() + 100;
     for (const int event : {FL_DND_ENTER, FL_DND_DRAG, FL_DND_RELEASE})
         ASSERT_EQ(Fl::handle(event, app.get()), 1) << event;
-    const std::string uris = "file://" + folder.path() + "/a%20b.mid\r\nfile://" + folder.path();
+    folder.write("dropped.m3u", {'a', ' ', 'b', '.', 'm', 'i', 'd'}); // read as a playlist
+    const std::string uris = "file://" + folder.path() + "/a%20b.mid\r\nfile://" + folder.path() +
+                             "/dropped.m3u\r\nfile://" + folder.path();
     Fl::e_text = const_cast<char*>(uris.c_str());
     Fl::e_length = static_cast<int>(uris.size());
     EXPECT_EQ(Fl::belowmouse()->handle(FL_PASTE), 1);
-    EXPECT_TRUE(loopUntil([this] { return lines().size() == 8; }, 10));
+    EXPECT_TRUE(loopUntil([this] { return lines().size() == 9; }, 10));
     EXPECT_EQ(messages.back(), "Skipped non-file " + folder.path());
-    EXPECT_EQ(lines(),
-              (Lines{"Minuet.v2", "last", "@b@Cbold", "a", "b", "c", "no-extension", "a b"}));
+    EXPECT_EQ(lines(), (Lines{"Minuet.v2", "last", "@b@Cbold", "a", "b", "c", "no-extension", "a b",
+                              "a b"}));
 
     const std::string saved = folder.file("saved.m3u8");
     const Lines paths = app->playlist->paths();
