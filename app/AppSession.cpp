@@ -5,7 +5,7 @@
 
 void App::takeHandOver(const std::vector<std::string>& paths) {
     if (!paths.empty())
-        addFiles(paths);
+        addDroppedFiles(paths); // the same checks as a drop, playlists read
     show(); // raises the window, and brings it back when iconized
 }
 
