@@ -1,7 +1,5 @@
 #include "MidiReceiver.h"
 
-#include "UnseenByThreadSanitizer.h"
-
 #include <jack/midiport.h>
 
 MidiReceiver::MidiReceiver(const std::string& clientName, std::size_t capacity)
@@ -17,16 +15,21 @@ MidiReceiver::MidiReceiver(const std::string& clientName, std::size_t capacity)
 }
 
 int MidiReceiver::receive(jack_nframes_t frames, void* self) {
-    // The port's bytes were written by other clients' callbacks, ordered by libjack.
-    const UnseenByThreadSanitizer writtenByLibjack;
     MidiReceiver& receiver = *static_cast<MidiReceiver*>(self);
     void* buffer = jack_port_get_buffer(receiver.input, frames);
     const auto stamp = std::chrono::steady_clock::now();
+    const jack_nframes_t cycleStart = jack_last_frame_time(receiver.client);
+    const double secondsPerFrame = 1.0 / jack_get_sample_rate(receiver.client);
     jack_midi_event_t event;
     std::size_t next = receiver.heard.load(std::memory_order_relaxed);
-    for (uint32_t index = 0; jack_midi_event_get(&event, buffer, index) == 0; ++index, ++next)
+    for (uint32_t index = 0; jack_midi_event_get(&event, buffer, index) == 0; ++index, ++next) {
+        const std::chrono::duration<double> offset(event.time * secondsPerFrame);
         if (next < receiver.records.size())
-            receiver.records[next] = {{event.buffer, event.buffer + event.size}, stamp};
+            receiver.records[next] = {
+                {event.buffer, event.buffer + event.size},
+                stamp + std::chrono::duration_cast<std::chrono::steady_clock::duration>(offset),
+                cycleStart + event.time};
+    }
     receiver.heard.store(next, std::memory_order_release);
     return 0;
 }
