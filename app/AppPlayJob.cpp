@@ -19,9 +19,10 @@ bool App::playFile(const Flt_StopFlag& stop, std::string path, double pause, Pla
     logLine("Thread running: " + path);
     playbackEnd = EndStopped;
     const auto stopAsked = stop.predicate();
+    const auto stopWakes = stop.sleeper();
     if (pause > 0) {
         const auto pauseMicros = static_cast<int64_t>(pause * MicrosPerSecond);
-        if (interruptibleSleep(pauseMicros, stopAsked, PlaybackSliceMicros) != 0)
+        if (interruptibleSleep(pauseMicros, stopAsked, PlaybackSliceMicros, stopWakes) != 0)
             return false;
     }
     ZylmidiFile song;
@@ -37,7 +38,7 @@ bool App::playFile(const Flt_StopFlag& stop, std::string path, double pause, Pla
     std::vector<unsigned char> scratch;
     double position = 0.0;
     for (const auto& step : timeline) {
-        if (!schedule.wait(step.seconds, speed.load(), stopAsked)) {
+        if (!schedule.wait(step.seconds, speed.load(), stopAsked, stopWakes)) {
             releaseNotes(options.port);
             return false;
         }

@@ -18,9 +18,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int SendBatches = 400;
-// Fits RtMidi's JACK buffer (16 KiB) at once, so the batch measures sending, not waiting.
+// Far less than a cycle's port buffer takes, so the batch measures sending alone.
 constexpr int MessagesPerBatch = 256;
-// Far more than RtMidi's JACK buffer holds, so that sends must wait for process cycles.
+// Far more than a cycle's port buffer takes: the port's ring holds them, and no send waits.
 constexpr int BurstMessages = 100000;
 constexpr int PlayEvents = 2000;
 constexpr uint32_t PlayDelta = 5;
@@ -68,8 +68,8 @@ void benchSend(ZylmidiOut& out, const MidiReceiver& receiver) {
     releaseNotes(out, receiver);
 }
 
-// Back-to-back sends: how long the longest one holds the caller while the port waits
-// for the server to drain RtMidi's buffer.
+// Back-to-back sends: how long the longest one holds the caller, and that none is lost
+// while the server drains them over many cycles.
 void benchBurst(ZylmidiOut& out, const MidiReceiver& receiver) {
     const std::size_t before = receiver.count();
     double longest = 0;

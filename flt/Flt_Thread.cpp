@@ -61,6 +61,19 @@ void dropTicketsOf(const Flt_Thread* owner) {
 
 } // namespace
 
+void Flt_StopFlag::sleepUntil(std::chrono::steady_clock::time_point moment) const {
+    std::unique_lock<std::mutex> hold(wakeLock);
+    wake.wait_until(hold, moment, [this] { return isSet(); });
+}
+
+void Flt_StopFlag::set(bool value) {
+    {
+        std::lock_guard<std::mutex> hold(wakeLock);
+        flag.store(value, std::memory_order_release);
+    }
+    wake.notify_all();
+}
+
 Flt_Thread::~Flt_Thread() {
     stop();
     dropTicketsOf(this);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -9,7 +11,8 @@
 // The stop flag as a job sees it: read-only, and with no conversion to bool, so that a
 // job declared to take `const bool&` or `bool` (which would bind to a copy and never see
 // a stop) is not a Flt_Thread::Job and does not compile. A job reads it with isSet(), or
-// hands predicate() to a sliced wait; the Flt_Thread that owns it sets and clears it.
+// hands predicate() to a sliced wait, and sleeps with sleepUntil (or hands on sleeper()),
+// which setting the flag cuts short; the Flt_Thread that owns it sets and clears it.
 class Flt_StopFlag {
 public:
     Flt_StopFlag() = default;
@@ -21,11 +24,19 @@ public:
     std::function<bool()> predicate() const {
         return [this] { return isSet(); };
     }
+    // Sleeps until `moment`, or until the flag is set if that comes first.
+    void sleepUntil(std::chrono::steady_clock::time_point moment) const;
+    // sleepUntil as a function object, valid while the flag lives.
+    std::function<void(std::chrono::steady_clock::time_point)> sleeper() const {
+        return [this](std::chrono::steady_clock::time_point moment) { sleepUntil(moment); };
+    }
 
 private:
     friend class Flt_Thread;
     std::atomic<bool> flag{false};
-    void set(bool value) { flag.store(value, std::memory_order_release); }
+    mutable std::mutex wakeLock; // orders a set against a sleeper about to wait
+    mutable std::condition_variable wake;
+    void set(bool value);
 };
 
 // Runs one job at a time on a worker thread and hands its result to a completion that runs

@@ -7,18 +7,20 @@ namespace {
 
 // Whole milliseconds only: a step under 1 ms merely yields, and the drift that the
 // truncation causes is left uncorrected.
-void sleepMillis(int64_t stepMicros) {
-    const int64_t millis = stepMicros / 1000;
-    if (millis > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(millis));
-    else
+void sleepMillis(int64_t stepMicros, const Sleeper& sleep) {
+    const std::chrono::milliseconds millis(stepMicros / 1000);
+    if (millis.count() <= 0)
         std::this_thread::yield();
+    else if (sleep)
+        sleep(std::chrono::steady_clock::now() + millis);
+    else
+        std::this_thread::sleep_for(millis);
 }
 
 } // namespace
 
-int64_t interruptibleSleep(int64_t durationMicros, std::function<bool()> stop,
-                           int32_t sliceMicros) {
+int64_t interruptibleSleep(int64_t durationMicros, std::function<bool()> stop, int32_t sliceMicros,
+                           const Sleeper& sleep) {
     int64_t remaining = durationMicros > 0 ? durationMicros : 1;
     for (;;) {
         if (stop && stop())
@@ -26,7 +28,7 @@ int64_t interruptibleSleep(int64_t durationMicros, std::function<bool()> stop,
         // A slice that is not positive would never use up the duration: take it whole.
         const int64_t step =
             (sliceMicros <= 0 || remaining <= sliceMicros) ? remaining : sliceMicros;
-        sleepMillis(step);
+        sleepMillis(step, sleep);
         remaining -= step;
         if (remaining == 0)
             return 0;

@@ -7,21 +7,18 @@ namespace {
 
 const char* const SequencerDevice = "/dev/snd/seq";
 
-// The back ends to ask, in order; UNSPECIFIED is the library's own choice.
+// The back ends to ask, in RtMidi's order.
 std::vector<RtMidi::Api> candidateApis() {
     std::vector<RtMidi::Api> compiled;
     RtMidi::getCompiledApi(compiled);
     const bool sequencerPresent = access(SequencerDevice, F_OK) == 0;
     std::vector<RtMidi::Api> candidates;
-    if (sequencerPresent)
-        candidates.push_back(RtMidi::UNSPECIFIED);
     for (RtMidi::Api api : compiled) {
-        if (api != RtMidi::LINUX_ALSA || sequencerPresent)
+        // The dummy back end only stands in where nothing else was compiled.
+        const bool ownOrDummy = api == RtMidi::UNIX_JACK || api == RtMidi::RTMIDI_DUMMY;
+        if (!ownOrDummy && (api != RtMidi::LINUX_ALSA || sequencerPresent))
             candidates.push_back(api);
     }
-    // Nothing but ALSA: its failure, then, is the one to report.
-    if (candidates.empty())
-        candidates.push_back(RtMidi::UNSPECIFIED);
     return candidates;
 }
 
@@ -29,7 +26,7 @@ std::vector<RtMidi::Api> candidateApis() {
 
 std::unique_ptr<RtMidiOut> createOutputClient(const std::string& clientName) {
     const std::vector<RtMidi::Api> candidates = candidateApis();
-    for (std::size_t index = 0;; ++index) {
+    for (std::size_t index = 0; index < candidates.size(); ++index) {
         try {
             return std::make_unique<RtMidiOut>(candidates[index], clientName);
         } catch (const RtMidiError&) {
@@ -37,4 +34,5 @@ std::unique_ptr<RtMidiOut> createOutputClient(const std::string& clientName) {
                 throw;
         }
     }
+    return nullptr;
 }

@@ -5,11 +5,9 @@
 #include <memory>
 #include <string>
 
-// Creates an output client named `clientName` on the first MIDI back end that works.
-// Where the machine has an ALSA sequencer, the library's own choice comes first, then
-// each compiled back end in the library's order; where it has none, ALSA is not asked
-// (it would only print its failure on standard error): the other back ends are, in the
-// library's order. RtMidi's own choice gives up when the ALSA sequencer is missing, even
-// where a JACK server runs. Listing and opening both come here, so port numbers mean the
-// same port. Throws the last back end's RtMidiError when none can be created.
+// Creates an RtMidi output client named `clientName` on the first of RtMidi's back ends that
+// works, JACK left out (the port has a JACK back end of its own). The ALSA sequencer is asked
+// only where the machine has one (elsewhere it would only print its failure). Listing and
+// opening both come here, so port numbers mean the same port. Null when no back end is
+// left to ask; throws the last back end's RtMidiError when none can be created.
 std::unique_ptr<RtMidiOut> createOutputClient(const std::string& clientName);

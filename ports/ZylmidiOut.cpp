@@ -1,8 +1,9 @@
 #include "ZylmidiOut.h"
 
-#include "UnseenByThreadSanitizer.h"
-#include "ZylmidiBackend.h"
-#include "ZylmidiClient.h"
+#include "CallWithin.h"
+#include "JackMidiOutput.h"
+#include "JackPortList.h"
+#include "RtMidiOutput.h"
 
 #include <chrono>
 #include <iostream>
@@ -26,6 +27,21 @@ uint16_t noteKey(unsigned channel, unsigned note) {
     return static_cast<uint16_t>((channel & 0x0F) << 8 | (note & 0xFF));
 }
 
+// RtMidi's ports, then JACK's from number `fromJack` on; failures are written as they come.
+std::vector<std::string> listPorts(std::size_t& fromJack) {
+    std::string why;
+    std::vector<std::string> names = RtMidiOutput::portNames(ClientName, why);
+    if (!why.empty())
+        writeErrorLine(ListError, why);
+    fromJack = names.size();
+    why.clear();
+    const std::vector<std::string> jack = jackInputPorts(ClientName, why);
+    if (!why.empty())
+        writeErrorLine(ListError, why);
+    names.insert(names.end(), jack.begin(), jack.end());
+    return names;
+}
+
 } // namespace
 
 ZylmidiOut::ZylmidiOut() = default;
@@ -35,96 +51,67 @@ ZylmidiOut::~ZylmidiOut() {
 }
 
 std::vector<std::string> ZylmidiOut::portNames() {
-    std::vector<std::string> names;
-    try {
-        std::unique_ptr<RtMidiOut> lister = createOutputClient(ClientName);
-        const unsigned count = lister->getPortCount();
-        for (unsigned number = 0; number < count; ++number)
-            names.push_back(lister->getPortName(number));
-    } catch (const RtMidiError& error) {
-        writeErrorLine(ListError, error.getMessage());
-    }
-    return names;
+    std::size_t fromJack = 0;
+    return listPorts(fromJack);
 }
 
 int ZylmidiOut::open(unsigned portNumber) {
     const auto deadline = std::chrono::steady_clock::now() + ClientCallLimit;
     close();
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    OpenedClient opened;
-    if (!openClientWithin(ClientName, PortName, portNumber, left, opened)) {
-        writeErrorLine(OpenError, "ZylmidiOut::open: the MIDI system did not answer within " +
-                                      std::to_string(ClientCallLimit.count()) +
-                                      " ms; gave up opening port " + std::to_string(portNumber) +
-                                      ".");
-        return RtMidiError::DRIVER_ERROR;
-    }
-    if (opened.error != 0) {
-        writeErrorLine(OpenError, opened.message);
-        return opened.error;
-    }
-    port = std::move(opened.client);
-    serverWatch = std::move(opened.watch);
-    sendBudget = JackSendBudget();
-    return 0;
+    std::size_t fromJack = 0;
+    const std::vector<std::string> names = listPorts(fromJack);
+    return openListed(names, fromJack, portNumber, deadline);
 }
 
 int ZylmidiOut::open(const std::string& portName) {
-    const std::vector<std::string> names = portNames();
+    const auto deadline = std::chrono::steady_clock::now() + ClientCallLimit;
+    close();
+    std::size_t fromJack = 0;
+    const std::vector<std::string> names = listPorts(fromJack);
     for (unsigned number = 0; number < names.size(); ++number)
         if (names[number] == portName)
-            return open(number);
-    close();
+            return openListed(names, fromJack, number, deadline);
     writeErrorLine(OpenError, "ZylmidiOut::open: no output port is named \"" + portName + "\".");
     return RtMidiError::INVALID_PARAMETER;
 }
 
+int ZylmidiOut::openListed(const std::vector<std::string>& names, std::size_t fromJack,
+                           unsigned portNumber, Deadline deadline) {
+    std::string why;
+    int failed = 0;
+    if (portNumber < fromJack)
+        failed = RtMidiOutput::open(ClientName, PortName, portNumber, output, why);
+    else if (portNumber < names.size())
+        failed = JackMidiOutput::open(ClientName, PortName, names[portNumber],
+                                      deadline - std::chrono::steady_clock::now(), output, why);
+    else {
+        failed = RtMidiError::INVALID_PARAMETER;
+        why = "ZylmidiOut::open: port number " + std::to_string(portNumber) + " is beyond the " +
+              std::to_string(names.size()) + " output ports.";
+    }
+    if (failed != 0)
+        writeErrorLine(OpenError, why);
+    return failed;
+}
+
 void ZylmidiOut::close() {
-    closeClient(std::move(port), std::move(serverWatch));
+    if (output && output->working())
+        releaseSounding();
+    closeOutput(std::move(output));
 }
 
 int ZylmidiOut::send(const Message& message) {
-    if (!port)
+    if (!output)
         return RtMidiError::INVALID_USE;
     if (message.empty())
         return RtMidiError::INVALID_PARAMETER;
-    if (const int failed = sendToClient(message))
+    std::string why;
+    if (const int failed = output->send(message, why)) {
+        writeErrorLine(SendError, why);
         return failed;
+    }
     trackNote(message);
     return 0;
-}
-
-int ZylmidiOut::sendToClient(const Message& message) {
-    if (serverWatch) {
-        if (const int refused = reserveJackRoom(message.size()))
-            return refused;
-    }
-    try {
-        const UnseenByThreadSanitizer libjackRingBuffer;
-        port->sendMessage(&message);
-    } catch (const RtMidiError& error) {
-        writeErrorLine(SendError, error.getMessage());
-        return error.getType();
-    }
-    return 0;
-}
-
-int ZylmidiOut::reserveJackRoom(std::size_t messageSize) {
-    switch (sendBudget.reserve(messageSize, *serverWatch)) {
-    case JackSendBudget::Granted:
-        return 0;
-    case JackSendBudget::TooLong:
-        writeErrorLine(SendError, "ZylmidiOut::send: a message of " + std::to_string(messageSize) +
-                                      " bytes is longer than the " +
-                                      std::to_string(JackSendBudget::LongestMessage) +
-                                      " that RtMidi's JACK output takes.");
-        return RtMidiError::INVALID_PARAMETER;
-    default:
-        writeErrorLine(SendError, "ZylmidiOut::send: the JACK server is gone (" +
-                                      serverWatch->reason() + ").");
-        return RtMidiError::DRIVER_ERROR;
-    }
 }
 
 void ZylmidiOut::trackNote(const Message& message) {
@@ -158,7 +145,10 @@ void ZylmidiOut::releaseSounding() {
 }
 
 std::string ZylmidiOut::portName(unsigned portNumber) {
-    return port ? port->getPortName(portNumber) : std::string();
+    if (!output)
+        return {};
+    const std::vector<std::string> names = portNames();
+    return portNumber < names.size() ? names[portNumber] : std::string();
 }
 
 void ZylmidiOut::programChange(unsigned program, unsigned channel) {

@@ -1,11 +1,12 @@
 #pragma once
 
 #include "InterruptibleSleep.h"
-#include "JackSendBudget.h"
 #include "ZylmidiEvent.h"
+#include "ZylmidiOutput.h"
 
 #include "RtMidi.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -16,9 +17,10 @@
 // Result of `play` when the stop predicate ended it.
 inline constexpr int PlayStopped = 1;
 
-// The one connection to a MIDI output device over RtMidi. Library errors never leave as
-// exceptions: each is written to standard error as one line and its RtMidiError type
-// number is returned. Calls on one object must not overlap; the caller sees to that.
+// The one connection to a MIDI output device: on JACK through a client of its own, on every
+// other system through RtMidi. Library errors never leave as exceptions: each is written to
+// standard error as one line and its RtMidiError type number is returned. Calls on one
+// object must not overlap (connectionLost aside); the caller sees to that.
 class ZylmidiOut {
 public:
     using Message = std::vector<unsigned char>;
@@ -29,7 +31,9 @@ public:
     ZylmidiOut(const ZylmidiOut&) = delete;
     ZylmidiOut& operator=(const ZylmidiOut&) = delete;
 
-    // Names of all output ports; the index of a name is the number that `open` takes.
+    // Names of all output ports, RtMidi's first, then JACK's; the index of a name is the
+    // number that `open` takes. Answers within 0.5 s: a JACK server that does not answer in
+    // time has none of its ports listed, and a line on standard error says so.
     static std::vector<std::string> portNames();
 
     // 0, or the RtMidiError type number; a failed open leaves the port closed.
@@ -38,12 +42,18 @@ public:
     // go, a name does not. INVALID_PARAMETER, with a line on standard error, when no port
     // of that name is listed.
     int open(const std::string& portName);
-    bool isOpen() const { return port != nullptr; }
+    bool isOpen() const { return output != nullptr; }
+    // Releases what still sounds (notes and pedals) while the port still works, then closes.
     void close();
+    // True while the open port has lost its connection (the device or program went away);
+    // it comes back by itself when a port of the same name appears. Safe from any thread
+    // while no other thread opens or closes.
+    bool connectionLost() const { return output && output->connectionLost(); }
 
     // Sends one complete message unchanged and tracks which notes it leaves sounding and
-    // which channels' sustain pedals (controller 64) it leaves down. Never blocks for long:
-    // on JACK it fails once the server is gone or has run no cycle for a second.
+    // which channels' sustain pedals (controller 64) it leaves down. Never blocks: on JACK
+    // it fails at once when the server is gone, has run no cycle for a second, or falls so
+    // far behind that no room is left.
     // 0, or the RtMidiError type number (INVALID_USE while no port is open).
     int send(const Message& message);
     // Releases every sounding note with a Note Off of velocity 127, in key order.
@@ -61,21 +71,20 @@ public:
     // when `stop` ended it (the sounding notes are then released), else the first
     // non-zero result of `send`.
     int play(const ZylmidiTrack& track, double secondsPerTick, std::function<bool()> stop,
-             Observer observer);
+             Observer observer, const Sleeper& sleep = {});
 
-    // The open client; null while the port is closed.
-    std::unique_ptr<RtMidiOut> port;
     // Channel in the high byte, note in the low byte; true while the note sounds.
     std::map<uint16_t, bool> noteState;
 
 private:
-    int sendToClient(const Message& message);
-    int reserveJackRoom(std::size_t messageSize);
+    using Deadline = std::chrono::steady_clock::time_point;
+    // Opens number `portNumber` of `names`, whose JACK ports begin at `fromJack`.
+    int openListed(const std::vector<std::string>& names, std::size_t fromJack, unsigned portNumber,
+                   Deadline deadline);
     void trackNote(const Message& message);
 
-    // Set while the open port is on JACK, whose output hangs once its server is gone.
-    std::unique_ptr<JackServerWatch> serverWatch;
-    JackSendBudget sendBudget;
+    // The open port; null while closed. Its connectionLost may be asked from any thread.
+    std::unique_ptr<ZylmidiOutput> output;
     // Bit n set while channel n's sustain pedal is down.
     uint16_t pedalsDown = 0;
 };

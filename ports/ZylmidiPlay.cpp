@@ -2,13 +2,13 @@
 #include "ZylmidiSchedule.h"
 
 int ZylmidiOut::play(const ZylmidiTrack& track, double secondsPerTick, std::function<bool()> stop,
-                     Observer observer) {
-    if (!port)
+                     Observer observer, const Sleeper& sleep) {
+    if (!output)
         return RtMidiError::INVALID_USE;
     ZylmidiSchedule schedule;
     for (unsigned index = 0; index < track.events.size(); ++index) {
         const ZylmidiEvent& event = track.events[index];
-        if (!schedule.wait(event.delta * secondsPerTick, 1.0, stop)) {
+        if (!schedule.wait(event.delta * secondsPerTick, 1.0, stop, sleep)) {
             allNotesOff();
             return PlayStopped;
         }

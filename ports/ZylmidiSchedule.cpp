@@ -1,7 +1,5 @@
 #include "ZylmidiSchedule.h"
 
-#include "InterruptibleSleep.h"
-
 #include <algorithm>
 #include <thread>
 
@@ -23,8 +21,8 @@ Clock::duration intervalOf(double secondsAtSpeed1, double speed) {
 
 } // namespace
 
-bool ZylmidiSchedule::wait(double secondsAtSpeed1, double speed,
-                           const std::function<bool()>& stop) {
+bool ZylmidiSchedule::wait(double secondsAtSpeed1, double speed, const std::function<bool()>& stop,
+                           const Sleeper& sleep) {
     const Clock::duration interval = intervalOf(secondsAtSpeed1, speed);
     if (interval == Clock::duration::zero())
         return true;
@@ -40,7 +38,11 @@ bool ZylmidiSchedule::wait(double secondsAtSpeed1, double speed,
     }
     while (now < target) {
         // Sleeping until a moment, not for a length, keeps a late wake-up from adding up.
-        std::this_thread::sleep_until(std::min(target, now + Slice));
+        const Clock::time_point until = std::min(target, now + Slice);
+        if (sleep)
+            sleep(until);
+        else
+            std::this_thread::sleep_until(until);
         now = Clock::now();
         if (now < target && stop && stop())
             return false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "InterruptibleSleep.h"
+
 #include <chrono>
 #include <functional>
 
@@ -20,11 +22,13 @@ public:
     explicit ZylmidiSchedule(Clock::time_point start = Clock::now()) : ideal(start) {}
 
     // Waits until the previous ideal moment plus `secondsAtSpeed1` ÷ `speed`, in slices of
-    // at most 100 ms, asking `stop` (may be empty) before each slice. Returns true when
+    // at most 100 ms, asking `stop` (may be empty) before each slice; each slice sleeps
+    // through `sleep` when it is given, so that a stop can cut it short. Returns true when
     // the moment is reached, false when `stop` answered true. A wait of no length (0,
     // negative or not a number) returns at once without asking `stop`. A speed that is
     // not a positive number counts as 1; an infinite speed waits nothing.
-    bool wait(double secondsAtSpeed1, double speed, const std::function<bool()>& stop);
+    bool wait(double secondsAtSpeed1, double speed, const std::function<bool()>& stop,
+              const Sleeper& sleep = {});
 
     // The ideal moment of the last event whose wait ended.
     Clock::time_point moment() const { return ideal; }

@@ -15,7 +15,7 @@ JackServer::JackServer(unsigned periodFrames)
               " >" + logPath + " 2>&1") {
     // JACK names a client's notification socket after the client alone, not its server, so
     // same-named clients of two servers on this machine take each other's socket and libjack
-    // crashes. RtMidi's client name is fixed: one process at a time runs private servers,
+    // crashes. The port's client name is fixed: one process at a time runs private servers,
     // holding this lock until it ends.
     [[maybe_unused]] static const int locked =
         flock(open("/tmp/veltrano-jack-servers.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0644), LOCK_EX);

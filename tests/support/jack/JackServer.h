@@ -3,7 +3,7 @@
 #include <string>
 
 // A private jackd on the dummy driver (48 kHz, `periodFrames` per period) under a name no
-// other server has. Starting it points this process's JACK clients, RtMidi's included, at
+// other server has. Starting it points this process's JACK clients, the port's included, at
 // it through JACK_DEFAULT_SERVER, and that name stays after it stops, so no client here ever
 // reaches a user's server. The server ends with the thread that started it, so a crashed
 // test leaves none behind. Processes with such servers take turns: the first server of a

@@ -16,10 +16,12 @@ inline int indexOf(const std::vector<std::string>& names, const std::string& nam
 }
 
 // One message as it reached the receiver, stamped on the steady clock in the process
-// callback (the dummy driver's frame clock drifts from real time, so frames are no judge).
+// callback plus its frame's offset in the cycle (the dummy driver's frame clock drifts from
+// real time, so frame counts over long spans are no judge), and its JACK frame.
 struct ReceivedMessage {
     std::vector<unsigned char> bytes;
     std::chrono::steady_clock::time_point stamp;
+    jack_nframes_t frame = 0;
 };
 
 // A JACK client with one MIDI input port that records every message it receives. The
