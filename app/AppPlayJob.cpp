@@ -10,6 +10,26 @@
 namespace {
 
 constexpr double MicrosPerSecond = 1000000.0;
+// What sendToPort returns, besides the endings, for a message the port refused for its
+// size: skipped, and the notes around it play on.
+constexpr int SkipRefused = -1;
+
+bool hasNotes(const ZylmidiTrack& track) {
+    for (const ZylmidiEvent& event : track.events)
+        if (event.isNoteOn())
+            return true;
+    return false;
+}
+
+// Many format 1 files keep only tempo and names in their first track.
+bool notesOnlyAfterFirstTrack(const ZylmidiFile& song) {
+    if (song.tracks.empty() || hasNotes(song.tracks.front()))
+        return false;
+    for (size_t i = 1; i < song.tracks.size(); ++i)
+        if (hasNotes(song.tracks[i]))
+            return true;
+    return false;
+}
 
 } // namespace
 
@@ -18,6 +38,7 @@ constexpr double MicrosPerSecond = 1000000.0;
 bool App::playFile(const Flt_StopFlag& stop, std::string path, double pause, PlayOptions options) {
     logLine("Thread running: " + path);
     playbackEnd = EndStopped;
+    refusedMessages = 0;
     const auto stopAsked = stop.predicate();
     if (pause > 0) {
         const auto pauseMicros = static_cast<int64_t>(pause * MicrosPerSecond);
@@ -29,30 +50,44 @@ bool App::playFile(const Flt_StopFlag& stop, std::string path, double pause, Pla
         playbackEnd = EndUnreadable;
         return false;
     }
+    notesElsewhere = !options.allTracks && notesOnlyAfterFirstTrack(song);
     const ZylmidiTimeline timeline(song, options.allTracks, options.followTempo);
     songSeconds = timeline.totalSeconds();
-    // Each wait counts from the previous event's ideal moment, so no drift adds up.
+    const int ending = playSteps(timeline, stopAsked, options.port);
+    playbackEnd = ending;
+    return ending == EndFinished;
+}
+
+// Each wait counts from the previous event's ideal moment, so no drift adds up. Every way
+// out releases what sounds, where the port can still carry it; after a port change the
+// selection has released it.
+int App::playSteps(const ZylmidiTimeline& timeline, const std::function<bool()>& stopAsked,
+                   uint64_t port) {
     ZylmidiSchedule schedule;
     std::vector<unsigned char> scratch;
     double position = 0.0;
     for (const auto& step : timeline) {
-        if (!schedule.wait(step.seconds, speed.load(), stopAsked)) {
-            releaseNotes(options.port);
-            return false;
+        const double pace = speed.load();
+        playClock.runFrom(schedule.moment(), position, pace, position + step.seconds);
+        if (!schedule.wait(step.seconds, pace, stopAsked)) {
+            releaseNotes(port);
+            return EndStopped;
         }
         position += step.seconds;
-        playedSeconds.store(position, std::memory_order_relaxed);
         const ZylmidiOut::Message* message = wireMessage(step.event, scratch);
         if (message == nullptr)
             continue; // a meta event: its time counts, its bytes are no MIDI message
-        if (const int ending = sendToPort(*message, options.port); ending != EndFinished) {
-            playbackEnd = ending;
-            return false;
+        const int ending = sendToPort(*message, port);
+        if (ending == SkipRefused) {
+            ++refusedMessages;
+        } else if (ending != EndFinished) {
+            if (ending == EndSendFailed)
+                releaseNotes(port);
+            return ending;
         }
     }
-    releaseNotes(options.port); // nothing may drone on through the pause
-    playbackEnd = EndFinished;
-    return true;
+    releaseNotes(port); // nothing may drone on through the pause
+    return EndFinished;
 }
 
 int App::sendToPort(const ZylmidiOut::Message& message, uint64_t generation) {
@@ -62,6 +97,8 @@ int App::sendToPort(const ZylmidiOut::Message& message, uint64_t generation) {
     if (!output.isOpen())
         return EndPortLost;
     if (const int failed = output.send(message)) {
+        if (failed == RtMidiError::INVALID_PARAMETER)
+            return SkipRefused; // too long for the port: the next message may go
         sendError = failed;
         return EndSendFailed;
     }
