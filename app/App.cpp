@@ -1,6 +1,5 @@
 #include "App.h"
 
-#include "MenuLabel.h"
 #include "Message.h"
 #include "MyBrowser.h"
 
@@ -8,7 +7,6 @@
 #include <FL/Fl_Button.H>
 #include <FL/fl_ask.H>
 
-#include <algorithm>
 #include <string>
 
 namespace {
@@ -24,8 +22,6 @@ constexpr int NoFlags = 0;
 constexpr int ExitKey = 'q';
 constexpr char CtrlP = 0x10;
 constexpr int LockKeys = FL_CAPS_LOCK | FL_NUM_LOCK | FL_SCROLL_LOCK;
-
-const char* const OutputMenu = "Settings/Select MIDI output/";
 
 } // namespace
 
@@ -85,14 +81,6 @@ void App::buildMenu() {
     menubar->add("Settings/Follow tempo changes", CmdFollowTempo, NoShortcut, FL_MENU_TOGGLE);
 }
 
-void App::addOutputEntries() {
-    const size_t count = std::min(outputNames.size(), static_cast<size_t>(MaxOutputEntries));
-    for (size_t i = 0; i < count; ++i) {
-        const std::string path = OutputMenu + menuLabelFor(outputNames[i]);
-        menubar->add(path.c_str(), CmdFirstOutput + static_cast<int>(i), NoShortcut, FL_MENU_RADIO);
-    }
-}
-
 Fl_Button* App::makeButton(const char* label) {
     auto* button = new Fl_Button(0, 0, 0, 0, label);
     button->callback(buttonCallback, this);
@@ -120,8 +108,11 @@ void App::placeChildren() {
 }
 
 // Left and Ctrl+Left would move the focus between the buttons and the list, and Ctrl+P is
-// kept free; all three are used up here.
+// kept free; all three are used up here. A press on the menu bar comes here before its menu
+// opens: the output entries are brought up to date first.
 int App::handle(int event) {
+    if (event == FL_PUSH && Fl::event_inside(menubar))
+        refreshOutputMenu();
     if (event == FL_KEYBOARD) {
         const int state = Fl::event_state() & ~LockKeys;
         const int key = Fl::event_key();

@@ -3,6 +3,7 @@
 #include "Flt_App.h"
 #include "Flt_Menubar.h"
 #include "Flt_Thread.h"
+#include "PlayClock.h"
 #include "ZylmidiOut.h"
 
 #include <atomic>
@@ -15,6 +16,7 @@
 class Fl_Button;
 class Fl_Widget;
 class MyBrowser;
+class ZylmidiTimeline;
 
 // Menu command numbers.
 inline constexpr int CmdExit = 0;
@@ -121,14 +123,20 @@ public:
     // closing and opening it, so that a port never changes under a send.
     std::mutex portLock;
     uint64_t portGeneration = 0; // counts port changes; written under portLock
-    int openedPort = -1;         // index in outputNames of the open port, or -1
+    // The ports as the output menu shows them now (read again each time it opens), and the
+    // name of the one chosen there ("" for "(None)"), open or not.
     std::vector<std::string> outputNames;
+    std::string chosenOutput;
     std::atomic<double> speed{1.0};
     // Written by the job, read by the user-interface thread.
     std::atomic<int> playbackEnd{EndFinished};
     std::atomic<int> sendError{0};
     std::atomic<int> loadError{0};          // the reader's code when the file was unreadable
-    std::atomic<double> playedSeconds{0.0}; // position in the song, at speed 1
+    PlayClock playClock; // where the job stands in its song, for the title
+    // Messages of the file that the port refused for their size, skipped; told at its end.
+    std::atomic<int> refusedMessages{0};
+    // The file's first track has no notes and other tracks have, and only the first plays.
+    std::atomic<bool> notesElsewhere{false};
     std::atomic<double> songSeconds{0.0};
     int32_t nextCommand = NextStop;
     double pauseSeconds = 1.0;
@@ -144,6 +152,10 @@ public:
 private:
     void buildMenu();
     void addOutputEntries();
+    void refreshOutputMenu();
+    void showOutputEntries();
+    void markChosenOutput();
+    int indexOfOutput(const std::string& name) const;
     Fl_Button* makeButton(const char* label);
     void placeChildren();
 
@@ -154,10 +166,14 @@ private:
     void chooseAndSavePlaylist();
     void selectPause(int id);
 
+    int playSteps(const ZylmidiTimeline& timeline, const Flt_StopFlag& stop, uint64_t port);
     int sendToPort(const ZylmidiOut::Message& message, uint64_t generation);
     void releaseNotes(uint64_t generation);
     void changeSpeed(double factor);
     bool goesOnAfter(int ending);
+    void tellRefusedMessages();
+    void tellWhereNotesAre(); // once a session
+    bool toldNotesElsewhere = false;
 
     // The title shows the time and speed of the file that plays, about once a second.
     void startTitleClock();

@@ -2,6 +2,7 @@
 
 #include "Message.h"
 #include "MyBrowser.h"
+#include "PortErrorText.h"
 
 #include <FL/Fl_Button.H>
 
@@ -32,7 +33,7 @@ void App::startPlaying(double pause) {
         return playFile(stop, path, pause, options);
     };
     Flt_Thread::Completion done = [this](bool result) { playbackEnded(result); };
-    playedSeconds = 0.0;
+    playClock.hold(0.0);
     songSeconds = 0.0;
     if (!player.start(std::move(job), std::move(done)))
         return;
@@ -69,17 +70,34 @@ void App::playbackEnded(bool) {
 // A lost port keeps the file at the top, so that Start plays it again; a send failure is
 // told once, not once per file.
 bool App::goesOnAfter(int ending) {
+    tellRefusedMessages();
+    tellWhereNotesAre();
     if (ending == EndPortLost || ending == EndSendFailed) {
         nextCommand = NextStop;
-        if (ending == EndSendFailed) {
-            const std::string name =
-                openedPort >= 0 ? outputNames[static_cast<size_t>(openedPort)] : "";
-            showMessage(formatText("Cannot send to MIDI output %s, error %d", name.c_str(),
-                                   sendError.load()));
-        }
+        if (ending == EndSendFailed)
+            showMessage(sendFailureText(chosenOutput, sendError.load()));
+        else if (output.isOpen())
+            showMessage(formatText("MIDI output %s lost", chosenOutput.c_str()));
         return false;
     }
     return nextCommand == NextAdvance;
+}
+
+// One box for the file, however many of its messages were too long.
+void App::tellRefusedMessages() {
+    const int refused = refusedMessages.exchange(0);
+    if (refused > 0)
+        showMessage(sendFailureText(chosenOutput, RtMidiError::INVALID_PARAMETER) +
+                    formatText("; %d such message(s) skipped, the rest played", refused));
+}
+
+// Also from the title's clock, so that it comes while such a file plays.
+void App::tellWhereNotesAre() {
+    if (toldNotesElsewhere || !notesElsewhere.load())
+        return;
+    toldNotesElsewhere = true;
+    showMessage("The first track of this file has no notes; they are on other tracks, which "
+                "\"Settings/Play all tracks\" plays");
 }
 
 bool App::readyToPlay() {

@@ -3,6 +3,7 @@
 #include "Flt_Prefs.h"
 #include "Message.h"
 #include "MyBrowser.h"
+#include "PortErrorText.h"
 
 namespace {
 
@@ -52,28 +53,31 @@ bool App::onClose() {
     return true;
 }
 
+// Opens the port by the name the entry shows, so a port that came or went since the menu
+// was read cannot put another in its place; one gone meanwhile opens nothing.
 void App::selectOutput(int id) {
+    const int device = id - CmdOutputNone;
+    if (device > static_cast<int>(outputNames.size()))
+        return; // no entry shows it
     player.requestStop();
     menubar->setValue(id, true);
-    const int device = id - CmdOutputNone;
+    chosenOutput = device == NoDevice ? "" : outputNames[static_cast<size_t>(device - 1)];
+    const std::string name = chosenOutput;
     std::unique_lock<std::mutex> guard(portLock);
     ++portGeneration; // the running job sends nothing more, not even to the next port
     output.releaseSounding();
     output.close();
-    openedPort = -1;
     if (device == NoDevice)
         return;
-    const std::string& name = outputNames[static_cast<size_t>(device - 1)];
-    const int err = output.open(static_cast<unsigned>(device - 1));
+    const int err = output.open(name);
     guard.unlock();
     if (err == 0) {
-        openedPort = device - 1;
         reportDevice(device);
         prefs.set(DeviceKey, device);
         prefs.set(DeviceNameKey, name.c_str());
         flushStore(); // chosen now, so kept even if the program never closes normally
     } else {
-        showMessage(formatText("Cannot open MIDI output %s, error %d", name.c_str(), err));
+        showMessage(openFailureText(name, err));
     }
 }
 

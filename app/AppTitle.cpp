@@ -18,10 +18,11 @@ std::string minutesAndSeconds(double seconds) {
 
 } // namespace
 
-// The figures come from the job through atomics; only this thread touches the title.
+// The figures come from the job through atomics and the play clock, so the time moves
+// during long notes too; only this thread touches the title.
 void App::showPlayingTitle() {
-    std::string suffix = " - " + minutesAndSeconds(playedSeconds.load()) + " / " +
-                         minutesAndSeconds(songSeconds.load());
+    std::string suffix = " - " + minutesAndSeconds(playClock.positionAt(PlayClock::Clock::now())) +
+                         " / " + minutesAndSeconds(songSeconds.load());
     const long percent = std::lround(speed.load() * 100.0);
     if (percent != FullSpeedPercent)
         suffix += formatText(" (%ld%%)", percent);
@@ -38,7 +39,11 @@ void App::stopTitleClock() {
     setTitleSuffix(nullptr);
 }
 
+// Re-armed first: a box shown from here runs the event loop, in which the file may end and
+// the completion remove the timeout for good.
 void App::titleTick(void* app) {
-    static_cast<App*>(app)->showPlayingTitle();
     Fl::repeat_timeout(TitleEverySeconds, titleTick, app);
+    auto* self = static_cast<App*>(app);
+    self->showPlayingTitle();
+    self->tellWhereNotesAre();
 }

@@ -4,9 +4,7 @@ std::string menuLabelFor(const std::string& name) {
     std::string label;
     label.reserve(name.size() * 2);
     for (char c : name) {
-        if (c == '/' || c == '\\' || c == '_')
-            label += '\\'; // add drops the backslash and takes the character as it stands
-        else if (c == '&' || c == '@')
+        if (c == '&' || c == '@')
             label += c; // the label drawing shows a doubled mark once
         label += c;
     }
