@@ -6,6 +6,7 @@
 #include "ZylmidiSchedule.h"
 #include "ZylmidiTimeline.h"
 #include "ZylmidiWire.h"
+#include "ZylorganCopy.h"
 
 namespace {
 
@@ -29,6 +30,7 @@ bool App::playFile(const Flt_StopFlag& stop, std::string path, double pause, Pla
         playbackEnd = EndUnreadable;
         return false;
     }
+    transposeNotes(song, options.transpose);
     const ZylmidiTimeline timeline(song, options.allTracks, options.followTempo);
     songSeconds = timeline.totalSeconds();
     // Each wait counts from the previous event's ideal moment, so no drift adds up.

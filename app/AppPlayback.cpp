@@ -21,8 +21,9 @@ constexpr double NoPause = 0.0;
 void App::startPlaying(const std::string& path, double pause) {
     if (player.isRunning())
         return; // start would refuse; the figures belong to the running job
-    const PlayOptions options{menubar->value(CmdAllTracks), menubar->value(CmdFollowTempo),
-                              portGeneration};
+    PlayOptions options{menubar->value(CmdAllTracks), menubar->value(CmdFollowTempo),
+                        portGeneration};
+    options.transpose = playlist->entries.empty() ? 0 : playlist->entries.front().transpose;
     Flt_Thread::Job job = [this, path, pause, options](const Flt_StopFlag& stop) {
         return playFile(stop, path, pause, options);
     };

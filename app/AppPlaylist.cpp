@@ -3,7 +3,7 @@
 #include "Flt_Files.h"
 #include "Message.h"
 #include "MyBrowser.h"
-#include "ZylorganScale.h"
+#include "OrganBatch.h"
 
 #include <algorithm>
 
@@ -29,23 +29,23 @@ std::string refusalSummary(const std::vector<std::string>& refusals) {
 } // namespace
 
 void App::addFiles(const std::vector<std::string>& paths, std::vector<std::string> refusals) {
-    const ZylorganScale organ;
+    OrganBatch organ(menubar->value(CmdTransposeToFit));
     const bool checkOrgan = menubar->value(CmdCheckOrgan);
     for (const std::string& path : paths) {
         if (fileKind(path) != fileKindRegular) {
             refusals.push_back(formatText("Skipped non-file %s", path.c_str()));
             continue;
         }
-        if (checkOrgan) {
-            const int result = organ.checkFile(path.c_str());
-            if (result != OrganFits) {
-                refusals.push_back(
-                    formatText("Non Deleika compatile (%d): %s", result, path.c_str()));
-                continue;
-            }
+        OrganBatch::Admission admission;
+        if (checkOrgan)
+            admission = organ.admit(path);
+        if (!admission.admitted) {
+            refusals.push_back(admission.refusal);
+            continue;
         }
-        playlist->addFile(path);
+        playlist->addFile(path, admission.transpose);
     }
+    organ.tellLimits(refusals);
     if (!refusals.empty())
         showMessage(refusalSummary(refusals));
 }

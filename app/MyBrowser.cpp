@@ -2,6 +2,7 @@
 
 #include "App.h"
 #include "Flt_Files.h"
+#include "OrganBatch.h"
 
 namespace {
 
@@ -32,8 +33,8 @@ void MyBrowser::filesDropped(std::vector<std::string>& files) {
     app->addFiles(files);
 }
 
-void MyBrowser::addFile(const std::string& path) {
-    entries.push_back({path, displayName(path)});
+void MyBrowser::addFile(const std::string& path, int transpose) {
+    entries.push_back({path, displayName(path) + transposedSuffix(transpose), transpose});
     add(entries.back().name.c_str());
 }
 

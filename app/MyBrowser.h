@@ -12,7 +12,8 @@ class App;
 // One file of the playlist: the path as it was added and the name its line shows.
 struct PlaylistEntry {
     std::string path;
-    std::string name; // after the last "/" or "\", without the last "." and what follows
+    std::string name;  // after the last "/" or "\", without the last "." and what follows
+    int transpose = 0; // semitones it plays shifted by; the name then shows them
 };
 
 // The playlist and playback queue: line 1 plays or plays next. Files dropped onto it go to
@@ -24,7 +25,7 @@ public:
     int handle(int event) override;
     void filesDropped(std::vector<std::string>& files) override;
 
-    void addFile(const std::string& path);
+    void addFile(const std::string& path, int transpose = 0);
     // 1-based number of the selected line; 0 when none is.
     int selectedLine();
     void moveFirstToEnd();
