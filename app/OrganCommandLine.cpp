@@ -55,8 +55,8 @@ int fitOrgan(const std::vector<std::string>& arguments, std::ostream& out, std::
         err << target << ": cannot be written (error " << written << ")\n";
         return ExitUnreadable;
     }
-    out << target << ": transposed " << transposeText(result.transpose) << ", " << result.kept
-        << " notes kept, " << result.dropped << " dropped\n";
+    out << target << ": transposed " << transposeText(result.transpose) << ", notes kept "
+        << result.kept << ", dropped " << result.dropped << "\n";
     return ExitAllFit;
 }
 

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
+
 namespace {
 
 // Twelve semitones from 36 (C2) to 47 (B2), every 10 ticks: no transposition fits them all;
@@ -80,6 +83,50 @@ TEST(OrganReport, SaysWhereASongLeavesTheOrganAndWhatWouldFit) {
     EXPECT_EQ(reportJsonLine("a\"b", organReportOfFile(folder.path(), scale)),
               R"({"path":"a\"b","code":-1,"outside":0,"first":null,"channels":[],"fits":[],)"
               R"("best":0,"bestOutside":0,"polyphony":0,"fastRepeats":0})");
+}
+
+// Notes 37, 41 and 46 on channels 10 and 3 fit best at +2, where 37 still falls outside: the
+// copy keeps the tempo and the time signature, puts all on channel 1 and drops the rest.
+TEST(OrganCopy, IsOneTrackOnChannelOneThatTheReaderAndMidoReadAsMeant) {
+    TempDir folder;
+    const std::string source = folder.write(
+        "in.mid", smfFile(1, 96,
+                          {wire("00 FF5804 03021808 00 FF5103 07A120 00 FF0103 616263"),
+                           wire("00 C205 00 922940 60 822900 00 922E40 60 822E00"),
+                           wire("00 992540 30 892500 00 E90040 00 F003 4310F7")}));
+    const std::string copy = folder.file("organ.mid");
+    OrganCopyResult result;
+    ASSERT_EQ(writeOrganCopy(source, copy, result), OrganCopyWritten);
+    EXPECT_EQ(result.transpose, 2);
+    EXPECT_EQ(result.kept, 2u);
+    EXPECT_EQ(result.dropped, 1u);
+    // Seconds from the start and the bytes, as tests/midi/mido_times.py prints them.
+    const std::string meant = "0 ff5803021808\n0 ff5107a120\n0 c005\n0 902b40\n0.25 e00040\n"
+                              "0.5 802b00\n0.5 903040\n1 803000\n";
+    ZylmidiFile song;
+    ASSERT_EQ(song.load(copy), 0);
+    ASSERT_EQ(song.trackCount(), 1);
+    EXPECT_EQ(song.format, 0);
+    std::string read; // each event's delta in ticks and its bytes
+    for (const ZylmidiEvent& event : song.tracks[0].events) {
+        read += std::to_string(event.delta) + " ";
+        for (const unsigned char byte : event.data)
+            read += "0123456789abcdef"[byte >> 4] + std::string(1, "0123456789abcdef"[byte & 15]);
+        read += ", ";
+    }
+    EXPECT_EQ(read, "0 ff5803021808, 0 ff5107a120, 0 c005, 0 902b40, 48 e00040, 48 802b00, "
+                    "0 903040, 96 803000, ");
+    EXPECT_EQ(ZylorganScale().checkSong(song), OrganFits);
+    FILE* mido = popen(("/usr/bin/python3 '" MIDO_TIMES "' " + copy).c_str(), "r");
+    std::string theirs;
+    for (int c; mido && (c = std::fgetc(mido)) != EOF;)
+        theirs += static_cast<char>(c);
+    EXPECT_TRUE(mido && pclose(mido) == 0);
+    EXPECT_EQ(theirs.substr(0, meant.size()), meant);
+    // Note 0 is outside at any transposition: nothing is written.
+    const std::string none = folder.write("none.mid", singleTrackFile(wire("00 900040 60 800000")));
+    EXPECT_EQ(writeOrganCopy(none, folder.file("none-organ.mid"), result), OrganCopyNoNoteLeft);
+    EXPECT_FALSE(std::filesystem::exists(folder.file("none-organ.mid")));
 }
 
 } // namespace
