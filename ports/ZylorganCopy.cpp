@@ -28,6 +28,10 @@ bool organEvent(const ZylmidiEvent& event, int semitones, const ZylorganScale& s
         return keptMeta(out);
     if (event.kind() != EventKind::Channel)
         return false;
+    // The reader keeps data bytes with bit 7 set as it found them; no file can hold them.
+    for (std::size_t i = 1; i < out.size(); ++i)
+        if (out[i] & 0x80)
+            return false;
     out[0] &= 0xF0;
     if (!carriesNote(out))
         return true;
