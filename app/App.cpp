@@ -65,6 +65,7 @@ void App::buildMenu() {
     menubar->add("File/Save playlist...", CmdSavePlaylist, NoShortcut, NoFlags);
     menubar->add("File/Clear playlist", CmdClearPlaylist, NoShortcut, NoFlags);
     menubar->add("File/Remove selected", CmdRemoveSelected, FL_Delete, NoFlags);
+    menubar->add("File/Save organ copy...", CmdSaveOrganCopy, NoShortcut, NoFlags);
     menubar->add("File/Exit", CmdExit, ExitKey, NoFlags);
     menubar->add("Settings/Check Deleika26 compatibility", CmdCheckOrgan, NoShortcut,
                  FL_MENU_TOGGLE);
@@ -79,6 +80,8 @@ void App::buildMenu() {
     menubar->setValue(CmdFirstPause, true);
     menubar->add("Settings/Play all tracks", CmdAllTracks, NoShortcut, FL_MENU_TOGGLE);
     menubar->add("Settings/Follow tempo changes", CmdFollowTempo, NoShortcut, FL_MENU_TOGGLE);
+    menubar->add("Settings/Transpose to fit the organ", CmdTransposeToFit, NoShortcut,
+                 FL_MENU_TOGGLE);
 }
 
 Fl_Button* App::makeButton(const char* label) {
@@ -134,6 +137,8 @@ void App::menuCommand(int id) {
         chooseAndOpenPlaylist();
     } else if (id == CmdSavePlaylist) {
         chooseAndSavePlaylist();
+    } else if (id == CmdSaveOrganCopy) {
+        chooseAndSaveOrganCopy();
     } else if (id == CmdClearPlaylist) {
         player.requestStop();
         playlist->clearAll();

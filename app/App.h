@@ -34,7 +34,10 @@ inline constexpr int CmdLastPause = 47; // ids beyond the menu come from stored 
 inline constexpr int CmdSavePlaylist = 48;
 inline constexpr int CmdAllTracks = 49;
 inline constexpr int CmdFollowTempo = 50;
+// The organ workbench.
+inline constexpr int CmdTransposeToFit = 51;
 inline constexpr int CmdRemoveSelected = 52;
+inline constexpr int CmdSaveOrganCopy = 53;
 
 // What follows the file that plays.
 inline constexpr int32_t NextStop = 0;
@@ -57,6 +60,7 @@ struct PlayOptions {
     bool allTracks = false;
     bool followTempo = false;
     uint64_t port = 0; // the port's generation; a job never sends to a port opened after it
+    int transpose = 0; // semitones the notes are shifted by, for the organ
 };
 
 // The window's title, size and store as the player starts them.
@@ -98,6 +102,8 @@ public:
     // Writes the playlist to `path` as M3U8; false, told in a box, when that failed, and any
     // file there before is left as it was.
     bool savePlaylistTo(const std::string& path);
+    // Writes the organ copy of `source` to `target`; false, told in a box, when it failed.
+    bool saveOrganCopyTo(const std::string& source, const std::string& target);
 
     // Every message to the user goes through here: a modal box with one "Close" button,
     // or, when `messageSink` is set, that function instead.
@@ -164,6 +170,7 @@ private:
     void restoreOutput(int storedDevice, const std::string& storedName);
     void chooseAndOpenPlaylist();
     void chooseAndSavePlaylist();
+    void chooseAndSaveOrganCopy();
     void selectPause(int id);
 
     int playSteps(const ZylmidiTimeline& timeline, const Flt_StopFlag& stop, uint64_t port);

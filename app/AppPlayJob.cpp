@@ -6,6 +6,7 @@
 #include "ZylmidiSchedule.h"
 #include "ZylmidiTimeline.h"
 #include "ZylmidiWire.h"
+#include "ZylorganCopy.h"
 
 namespace {
 
@@ -51,6 +52,7 @@ bool App::playFile(const Flt_StopFlag& stop, std::string path, double pause, Pla
         playbackEnd = EndUnreadable;
         return false;
     }
+    transposeNotes(song, options.transpose);
     notesElsewhere = !options.allTracks && notesOnlyAfterFirstTrack(song);
     const ZylmidiTimeline timeline(song, options.allTracks, options.followTempo);
     songSeconds = timeline.totalSeconds();

@@ -27,8 +27,9 @@ void App::startPlaying(double pause) {
             return;
     }
     const std::string path = playlist->firstPath();
-    const PlayOptions options{menubar->value(CmdAllTracks), menubar->value(CmdFollowTempo),
-                              portGeneration};
+    PlayOptions options{menubar->value(CmdAllTracks), menubar->value(CmdFollowTempo),
+                        portGeneration};
+    options.transpose = playlist->entries.front().transpose;
     Flt_Thread::Job job = [this, path, pause, options](const Flt_StopFlag& stop) {
         return playFile(stop, path, pause, options);
     };

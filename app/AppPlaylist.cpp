@@ -3,7 +3,7 @@
 #include "Flt_Files.h"
 #include "Message.h"
 #include "MyBrowser.h"
-#include "ZylorganScale.h"
+#include "OrganBatch.h"
 
 #include <algorithm>
 
@@ -42,13 +42,13 @@ std::string missingKeptLine(size_t kept) {
 // nothing now is added as missing and counted in the result instead of refused.
 size_t App::addChecked(const std::vector<std::string>& paths, std::vector<std::string>& refusals,
                        bool keepMissing) {
-    const ZylorganScale organ;
+    OrganBatch organ(menubar->value(CmdTransposeToFit));
     const bool checkOrgan = menubar->value(CmdCheckOrgan);
     size_t kept = 0;
     for (const std::string& path : paths) {
         const int kind = fileKind(path);
         if (keepMissing && kind == fileKindMissing && !path.empty()) {
-            playlist->addFile(path, true);
+            playlist->addFile(path, 0, true);
             ++kept;
             continue;
         }
@@ -56,16 +56,16 @@ size_t App::addChecked(const std::vector<std::string>& paths, std::vector<std::s
             refusals.push_back(formatText("Skipped non-file %s", path.c_str()));
             continue;
         }
-        if (checkOrgan) {
-            const int result = organ.checkFile(path.c_str());
-            if (result != OrganFits) {
-                refusals.push_back(
-                    formatText("Non Deleika compatile (%d): %s", result, path.c_str()));
-                continue;
-            }
+        OrganBatch::Admission admission;
+        if (checkOrgan)
+            admission = organ.admit(path);
+        if (!admission.admitted) {
+            refusals.push_back(admission.refusal);
+            continue;
         }
-        playlist->addFile(path);
+        playlist->addFile(path, admission.transpose);
     }
+    organ.tellLimits(refusals);
     return kept;
 }
 

@@ -15,6 +15,7 @@ const char* const CheckOrganKey = "CheckDeleika";
 const char* const FilesKey = "Files";
 const char* const AllTracksKey = "AllTracks";
 const char* const FollowTempoKey = "FollowTempo";
+const char* const TransposeToFitKey = "TransposeToFit";
 
 constexpr int NoDevice = 0;
 
@@ -40,6 +41,7 @@ void App::onStart(int argc, char** argv) {
     menubar->setValue(CmdCheckOrgan, store.getInt(CheckOrganKey, 0) != 0);
     menubar->setValue(CmdAllTracks, store.getInt(AllTracksKey, 0) != 0);
     menubar->setValue(CmdFollowTempo, store.getInt(FollowTempoKey, 0) != 0);
+    menubar->setValue(CmdTransposeToFit, store.getInt(TransposeToFitKey, 0) != 0);
     restorePlaylist(store.getStringArray(FilesKey), withCommandLine({}, argc, argv));
 }
 
@@ -48,6 +50,7 @@ bool App::onClose() {
     prefs.set(CheckOrganKey, menubar->value(CmdCheckOrgan) ? 1 : 0);
     prefs.set(AllTracksKey, menubar->value(CmdAllTracks) ? 1 : 0);
     prefs.set(FollowTempoKey, menubar->value(CmdFollowTempo) ? 1 : 0);
+    prefs.set(TransposeToFitKey, menubar->value(CmdTransposeToFit) ? 1 : 0);
     Flt_Prefs(prefs).setStringArray(FilesKey, playlist->paths());
     flushStore(); // now, while a failure can still be told
     return true;

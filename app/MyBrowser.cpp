@@ -2,6 +2,7 @@
 
 #include "App.h"
 #include "Flt_Files.h"
+#include "OrganBatch.h"
 
 #include <algorithm>
 
@@ -28,8 +29,9 @@ void MyBrowser::filesDropped(std::vector<std::string>& files) {
     app->addDroppedFiles(files);
 }
 
-EntryId MyBrowser::addFile(const std::string& path, bool missing) {
-    entries.push_back({path, displayName(path), ++lastId, missing, {}});
+EntryId MyBrowser::addFile(const std::string& path, int transpose, bool missing) {
+    entries.push_back(
+        {path, displayName(path) + transposedSuffix(transpose), ++lastId, missing, {}, transpose});
     add(entries.back().name.c_str());
     return lastId;
 }

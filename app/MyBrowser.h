@@ -21,6 +21,7 @@ struct PlaylistEntry {
     EntryId id = NoEntry;
     bool missing = false; // kept from the store while its file is not there
     std::string problem;  // why its file could not be played; empty while it plays
+    int transpose = 0;    // semitones it plays shifted by; the name then shows them
 };
 
 // The playlist and playback queue: line 1 plays or plays next. Files dropped onto it go to
@@ -33,7 +34,7 @@ public:
     void draw() override;
     void filesDropped(std::vector<std::string>& files) override;
 
-    EntryId addFile(const std::string& path, bool missing = false);
+    EntryId addFile(const std::string& path, int transpose = 0, bool missing = false);
     // 1-based number of the selected line; 0 when none is.
     int selectedLine();
     void moveFirstToEnd();

@@ -3,11 +3,19 @@
 #include "Flt_AppSetup.h"
 #include "Flt_SingleInstance.h"
 #include "Message.h"
+#include "OrganCommandLine.h"
 #include "QuitSignals.h"
 
 #include <FL/Fl.H>
 
+#include <iostream>
+
 int main(int argc, char** argv) {
+    // The organ modes are for scripts: they run before any window, display or running
+    // player is touched.
+    if (const int exit = organCommandLine(argc, argv, std::cout, std::cerr);
+        exit != NoCommandLineMode)
+        return exit;
     // One player per user: a later start hands its files to the running one and ends,
     // deciding before the store is opened, so it never writes the store.
     Flt_SingleInstance instance("veltrano");

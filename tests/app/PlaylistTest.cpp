@@ -1,4 +1,5 @@
 #include "AppTestSupport.h"
+#include "ZylorganScale.h"
 
 #include <FL/Fl_Input.H>
 
@@ -112,8 +113,16 @@ TEST_F(PlayerTest, FilesComeInEveryWayAndAreSavedAsAList) {
     EXPECT_EQ(lines(), Lines{"fits"});
     app->playlist->select(1);
     EXPECT_FALSE(app->playlist->moveSelectedToSecond()); // too few lines
+    // Under the check's line, why, and what would fit.
     EXPECT_EQ(messages.back(), "Non Deleika compatile (-4): " + folder.file("out.mid") +
-                                   "\nNon Deleika compatile (-3): " + folder.file("ch.mid"));
+                                   "\n1 note outside the scale, the first C#4 at bar 1 beat 1 "
+                                   "(tick 0, 0.00 s), channel 1, track 1\nFits transposed by +1 "
+                                   "(or by 13 others)\nNon Deleika compatile (-3): " +
+                                   folder.file("ch.mid") + "\nNotes on channels 10");
+    const std::string organCopy = folder.file("organ.mid"); // of the selected line
+    answerChooser(organCopy);
+    app->menuCommand(CmdSaveOrganCopy);
+    EXPECT_EQ(ZylorganScale().checkFile(organCopy.c_str()), OrganFits);
     app->menubar->picked(app->menubar->find_item("Settings/Follow tempo changes"));
     app->menuCommand(CmdExit);
     closePlayer({"Continuous:0\nCheckDeleika:1\nAllTracks:0\nFollowTempo:1"});

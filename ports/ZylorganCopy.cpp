@@ -1,0 +1,96 @@
+#include "ZylorganCopy.h"
+
+#include "ZylmidiWriter.h"
+
+namespace {
+
+constexpr unsigned char TempoType = 0x51;
+constexpr unsigned char TimeSignatureType = 0x58;
+constexpr int NoteCount = 128;
+
+// Note Off, Note On and polyphonic pressure carry a note number in their second byte.
+bool carriesNote(const std::vector<unsigned char>& data) {
+    if (data.size() != 3)
+        return false;
+    const unsigned char high = data[0] & 0xF0;
+    return high == 0x80 || high == 0x90 || high == 0xA0;
+}
+
+bool keptMeta(const std::vector<unsigned char>& data) {
+    return data.size() >= 2 && (data[1] == TempoType || data[1] == TimeSignatureType);
+}
+
+// The event as the organ gets it, or false when it is dropped.
+bool organEvent(const ZylmidiEvent& event, int semitones, const ZylorganScale& scale,
+                std::vector<unsigned char>& out) {
+    out = event.data;
+    if (event.kind() == EventKind::Meta)
+        return keptMeta(out);
+    if (event.kind() != EventKind::Channel)
+        return false;
+    // The reader keeps data bytes with bit 7 set as it found them; no file can hold them.
+    for (std::size_t i = 1; i < out.size(); ++i)
+        if (out[i] & 0x80)
+            return false;
+    out[0] &= 0xF0;
+    if (!carriesNote(out))
+        return true;
+    const int moved = out[1] + semitones;
+    if (moved < 0 || moved >= NoteCount || !scale.allowed.test(static_cast<std::size_t>(moved)))
+        return false;
+    out[1] = static_cast<unsigned char>(moved);
+    return true;
+}
+
+} // namespace
+
+ZylmidiFile organCopy(const ZylmidiFile& song, int semitones, const ZylorganScale& scale,
+                      OrganCopyResult& result) {
+    result = OrganCopyResult{};
+    result.transpose = semitones;
+    ZylmidiFile copy;
+    copy.format = 0;
+    copy.division = song.division;
+    std::vector<ZylmidiEvent> events;
+    uint64_t lastTick = 0;
+    forEachStep(song, [&](const OrganStep& step) {
+        ZylmidiEvent event;
+        const bool kept = organEvent(step.event, semitones, scale, event.data);
+        if (step.event.isNoteOn())
+            ++(kept ? result.kept : result.dropped);
+        if (!kept)
+            return;
+        // A gap beyond 32 bits of ticks, if a merge ever made one, is kept in several steps.
+        uint64_t gap = step.tick - lastTick;
+        for (; gap > UINT32_MAX; gap -= UINT32_MAX)
+            events.push_back(ZylmidiEvent{UINT32_MAX, {0xFF, 0x01}});
+        event.delta = static_cast<uint32_t>(gap);
+        lastTick = step.tick;
+        events.push_back(std::move(event));
+    });
+    copy.tracks.emplace_back(std::move(events));
+    return copy;
+}
+
+int writeOrganCopy(const std::string& source, const std::string& target, OrganCopyResult& result) {
+    ZylmidiFile song;
+    if (song.load(source) != 0)
+        return OrganCopyUnreadable;
+    const ZylorganScale scale;
+    const ZylorganReport report = organReport(song, scale);
+    const ZylmidiFile copy = organCopy(song, report.best, scale, result);
+    if (result.kept == 0 && result.dropped > 0)
+        return OrganCopyNoNoteLeft;
+    return writeSong(copy, target);
+}
+
+void transposeNotes(ZylmidiFile& song, int semitones) {
+    if (semitones == 0)
+        return;
+    for (ZylmidiTrack& track : song.tracks)
+        for (ZylmidiEvent& event : track.events) {
+            const int moved = event.data.size() == 3 ? event.data[1] + semitones : -1;
+            if (carriesNote(event.data) && moved >= 0 && moved < NoteCount)
+                event.data[1] = static_cast<unsigned char>(moved);
+        }
+}

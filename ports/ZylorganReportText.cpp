@@ -1,0 +1,130 @@
+// The report as people and scripts read it.
+#include "ZylorganReport.h"
+
+#include <cinttypes>
+#include <cstdarg>
+#include <cstdio>
+
+namespace {
+
+std::string format(const char* text, ...) __attribute__((format(printf, 1, 2)));
+
+std::string format(const char* text, ...) {
+    char buffer[512];
+    va_list arguments;
+    va_start(arguments, text);
+    std::vsnprintf(buffer, sizeof buffer, text, arguments);
+    va_end(arguments);
+    return buffer;
+}
+
+std::string joined(const std::vector<int>& values, const char* separator, bool signs) {
+    std::string text;
+    for (const int value : values)
+        text += (text.empty() ? "" : separator) +
+                (signs ? transposeText(value) : std::to_string(value));
+    return text;
+}
+
+std::string counted(uint64_t count, const char* thing) {
+    return format("%" PRIu64 " %s%s", count, thing, count == 1 ? "" : "s");
+}
+
+std::string where(const OrganPlace& place) {
+    return format("%s at bar %" PRIu64 " beat %" PRIu64 " (tick %" PRIu64
+                  ", %.2f s), channel %d, track %d",
+                  noteName(place.note).c_str(), place.bar, place.beat, place.tick, place.seconds,
+                  place.channel, place.track);
+}
+
+// The nearest transposition is what the player would use; the rest only say how many.
+std::string transpositionText(const ZylorganReport& report) {
+    if (report.fits.empty())
+        return format("No transposition fits; %s leaves %s outside",
+                      transposeText(report.best).c_str(),
+                      counted(report.bestOutside, "note").c_str());
+    std::string text = "Fits transposed by " + transposeText(report.fits.front());
+    if (report.fits.size() > 1)
+        text += " (or by " + counted(report.fits.size() - 1, "other") + ")";
+    return text;
+}
+
+// JSON strings: quotes, backslashes and control bytes escaped; the rest as it stands.
+std::string jsonString(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\')
+            out += std::string("\\") + c;
+        else if (static_cast<unsigned char>(c) < 0x20)
+            out += format("\\u%04x", static_cast<unsigned>(c));
+        else
+            out += c;
+    }
+    return out + "\"";
+}
+
+std::string jsonPlace(const OrganPlace& place) {
+    if (place.note < 0)
+        return "null";
+    return format("{\"tick\":%" PRIu64 ",\"bar\":%" PRIu64 ",\"beat\":%" PRIu64
+                  ",\"seconds\":%.3f,\"channel\":%d,\"track\":%d,\"note\":%d,\"name\":%s}",
+                  place.tick, place.bar, place.beat, place.seconds, place.channel, place.track,
+                  place.note, jsonString(noteName(place.note)).c_str());
+}
+
+} // namespace
+
+std::string noteName(int note) {
+    static const char* const names[] = {"C",  "C#", "D",  "D#", "E",  "F",
+                                        "F#", "G",  "G#", "A",  "A#", "B"};
+    return names[note % 12] + std::to_string(note / 12 - 1);
+}
+
+std::string transposeText(int semitones) {
+    return semitones > 0 ? "+" + std::to_string(semitones) : std::to_string(semitones);
+}
+
+std::string reportShortText(const ZylorganReport& report) {
+    std::string text;
+    auto line = [&text](const std::string& more) { text += (text.empty() ? "" : "\n") + more; };
+    if (report.outside > 0) {
+        line(counted(report.outside, "note") + " outside the scale, the first " +
+             where(report.firstOutside));
+        line(transpositionText(report));
+    }
+    if (!report.channels.empty() && report.channels != std::vector<int>{1})
+        line("Notes on channels " + joined(report.channels, ", ", false));
+    if (report.tooManyAtOnce())
+        line(format("Up to %d notes at once; the organ sounds %d", report.polyphony,
+                    OrganMaxPolyphony));
+    if (report.fastRepeats > 0)
+        line(counted(report.fastRepeats, "repeat") + " faster than a pipe, the first " +
+             where(report.firstFastRepeat));
+    return text;
+}
+
+std::string reportPlainLine(const std::string& path, const ZylorganReport& report) {
+    if (report.code == OrganUnreadable)
+        return format("%s: code %d, cannot be read", path.c_str(), report.code);
+    std::string text =
+        format("%s: code %d, %" PRIu64 " outside", path.c_str(), report.code, report.outside);
+    if (report.firstOutside.note >= 0)
+        text += ", first " + where(report.firstOutside);
+    text +=
+        "; channels " + (report.channels.empty() ? "none" : joined(report.channels, " ", false));
+    text += "; fits " + (report.fits.empty() ? "nowhere" : joined(report.fits, " ", true));
+    text += format("; best %s (%" PRIu64 " outside); polyphony %d; fast repeats %" PRIu64,
+                   transposeText(report.best).c_str(), report.bestOutside, report.polyphony,
+                   report.fastRepeats);
+    return text;
+}
+
+std::string reportJsonLine(const std::string& path, const ZylorganReport& report) {
+    return "{\"path\":" + jsonString(path) + format(",\"code\":%d", report.code) +
+           format(",\"outside\":%" PRIu64, report.outside) +
+           ",\"first\":" + jsonPlace(report.firstOutside) + ",\"channels\":[" +
+           joined(report.channels, ",", false) + "],\"fits\":[" + joined(report.fits, ",", false) +
+           format("],\"best\":%d,\"bestOutside\":%" PRIu64 ",\"polyphony\":%d", report.best,
+                  report.bestOutside, report.polyphony) +
+           format(",\"fastRepeats\":%" PRIu64 "}", report.fastRepeats);
+}

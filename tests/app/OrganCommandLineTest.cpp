@@ -1,0 +1,58 @@
+// The organ modes of the built player, run as a script runs them: without a display.
+#include "SmfBuilder.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+
+namespace {
+
+struct Invocation {
+    std::string arguments;
+    int exit;
+    std::string output; // standard output and error
+};
+
+TEST(OrganCommandLine, ReportsAndFitsWithoutAWindow) {
+    TempDir folder;
+    folder.write("fits.mid", singleTrackFile(wire("00 903C40 60 803C00")));
+    folder.write("plus2.mid", singleTrackFile(wire("00 902940 60 802900")));
+    const Invocation runs[] = {
+        {"--check-organ --json fits.mid", 0,
+         R"({"path":"fits.mid","code":0,"outside":0,"first":null,"channels":[1],)"
+         R"("fits":[0,-1,2,-3,4,5,-5,6,7,9,-10,11,12,-12],"best":0,"bestOutside":0,)"
+         R"("polyphony":1,"fastRepeats":0})"
+         "\n"},
+        {"--check-organ fits.mid plus2.mid", 1,
+         "fits.mid: code 0, 0 outside; channels 1; fits 0 -1 +2 -3 +4 +5 -5 +6 +7 +9 -10 +11 "
+         "+12 -12; best 0 (0 outside); polyphony 1; fast repeats 0\nplus2.mid: code -4, 1 "
+         "outside, first F2 at bar 1 beat 1 (tick 0, 0.00 s), channel 1, track 1; channels 1; "
+         "fits +2 +7 +9; best +2 (0 outside); polyphony 1; fast repeats 0\n"},
+        {"--check-organ --json plus2.mid . fits.mid", 2, ""},
+        {"--check-organ --json", 2, ""},
+        {"--fit-organ plus2.mid organ.mid", 0,
+         "organ.mid: transposed +2, notes kept 1, dropped 0\n"},
+        {"--check-organ organ.mid", 0, ""},
+        {"--fit-organ absent.mid organ.mid", 2, "absent.mid: cannot be read\n"},
+        {"--fit-organ plus2.mid no/organ.mid", 2, ""},
+    };
+    for (const Invocation& run : runs) {
+        FILE* player = popen(("cd " + folder.path() + " && env -u DISPLAY -u WAYLAND_DISPLAY " +
+                              VELTRANO_PLAYER + " " + run.arguments + " 2>&1")
+                                 .c_str(),
+                             "r");
+        std::string output;
+        for (int c; player && (c = std::fgetc(player)) != EOF;)
+            output += static_cast<char>(c);
+        const int status = player ? pclose(player) : -1;
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, run.exit) << run.arguments;
+        if (!run.output.empty()) {
+            EXPECT_EQ(output, run.output) << run.arguments;
+        }
+    }
+}
+
+} // namespace
