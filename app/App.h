@@ -137,8 +137,8 @@ public:
     // Written by the job, read by the user-interface thread.
     std::atomic<int> playbackEnd{EndFinished};
     std::atomic<int> sendError{0};
-    std::atomic<int> loadError{0};          // the reader's code when the file was unreadable
-    PlayClock playClock; // where the job stands in its song, for the title
+    std::atomic<int> loadError{0}; // the reader's code when the file was unreadable
+    PlayClock playClock;           // where the job stands in its song, for the title
     // Messages of the file that the port refused for their size, skipped; told at its end.
     std::atomic<int> refusedMessages{0};
     // The file's first track has no notes and other tracks have, and only the first plays.
@@ -168,6 +168,16 @@ private:
     void selectOutput(int id);
     // Opens the stored port at start: by its stored name where one is, else by its number.
     void restoreOutput(int storedDevice, const std::string& storedName);
+    // What a file chooser asks: one or more files to open, or one name to save under.
+    struct FileQuestion {
+        const char* title;
+        const char* filter;
+        bool saving;
+        std::string presetName;
+    };
+    // The names chosen; none when the user cancelled, the chooser failed (told in a box),
+    // or a quit closed it.
+    std::vector<std::string> askForFiles(const FileQuestion& question);
     void chooseAndOpenPlaylist();
     void chooseAndSavePlaylist();
     void chooseAndSaveOrganCopy();

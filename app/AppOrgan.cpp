@@ -6,8 +6,6 @@
 #include "MyBrowser.h"
 #include "ZylorganCopy.h"
 
-#include <FL/Fl_Native_File_Chooser.H>
-
 #include <cinttypes>
 
 namespace {
@@ -42,14 +40,8 @@ void App::chooseAndSaveOrganCopy() {
     const std::string source = playlist->entries[static_cast<std::size_t>(line - 1)].path;
     std::string stem;
     splitExtension(splitFolder(source), &stem);
-    Fl_Native_File_Chooser chooser(Fl_Native_File_Chooser::BROWSE_SAVE_FILE);
-    chooser.title("Save organ copy");
-    chooser.filter(CopyFilter);
-    chooser.preset_file((stem + CopySuffix).c_str());
-    chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM | Fl_Native_File_Chooser::NEW_FOLDER);
-    const int shown = chooser.show();
-    if (shown < 0 && chooser.errmsg())
-        showMessage(chooser.errmsg());
-    if (shown == 0 && chooser.filename() && *chooser.filename())
-        saveOrganCopyTo(source, chooser.filename());
+    const std::vector<std::string> chosen =
+        askForFiles({"Save organ copy", CopyFilter, true, stem + CopySuffix});
+    if (!chosen.empty())
+        saveOrganCopyTo(source, chosen.front());
 }

@@ -4,8 +4,6 @@
 #include "MyBrowser.h"
 #include "PlaylistFile.h"
 
-#include <FL/Fl_Native_File_Chooser.H>
-
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -68,21 +66,6 @@ std::vector<std::string> withListsRead(const std::vector<std::string>& names,
     return batch;
 }
 
-// The chooser's answer: empty when the user cancelled or the chooser failed, and then
-// `error` says why it failed.
-std::vector<std::string> chosenNames(Fl_Native_File_Chooser& chooser, std::string& error) {
-    std::vector<std::string> names;
-    const int shown = chooser.show();
-    if (shown < 0 && chooser.errmsg())
-        error = chooser.errmsg();
-    if (shown != 0)
-        return names;
-    for (int i = 0; i < chooser.count(); ++i)
-        if (const char* name = chooser.filename(i))
-            names.emplace_back(name);
-    return names;
-}
-
 } // namespace
 
 std::vector<std::string> withCommandLine(std::vector<std::string> stored, int argc, char** argv) {
@@ -115,27 +98,14 @@ bool App::savePlaylistTo(const std::string& path) {
 }
 
 void App::chooseAndOpenPlaylist() {
-    Fl_Native_File_Chooser chooser(Fl_Native_File_Chooser::BROWSE_MULTI_FILE);
-    chooser.title("Open playlist");
-    chooser.filter(OpenFilter);
-    std::string error;
-    const std::vector<std::string> chosen = chosenNames(chooser, error);
-    if (!error.empty())
-        showMessage(error);
-    if (!chosen.empty() && !quitting)
+    const std::vector<std::string> chosen = askForFiles({"Open playlist", OpenFilter, false, ""});
+    if (!chosen.empty())
         openPlaylistPaths(chosen);
 }
 
 void App::chooseAndSavePlaylist() {
-    Fl_Native_File_Chooser chooser(Fl_Native_File_Chooser::BROWSE_SAVE_FILE);
-    chooser.title("Save playlist");
-    chooser.filter(SaveFilter);
-    chooser.preset_file(SaveName);
-    chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM | Fl_Native_File_Chooser::NEW_FOLDER);
-    std::string error;
-    const std::vector<std::string> chosen = chosenNames(chooser, error);
-    if (!error.empty())
-        showMessage(error);
-    if (!chosen.empty() && !quitting) // a chooser closed by a quit chose nothing
+    const std::vector<std::string> chosen =
+        askForFiles({"Save playlist", SaveFilter, true, SaveName});
+    if (!chosen.empty())
         savePlaylistTo(chosen.front());
 }
