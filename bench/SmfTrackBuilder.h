@@ -89,3 +89,16 @@ inline void appendMixedEvents(SmfTrackBuilder& track, std::mt19937& random, std:
             track.sysex(delta, {0x43, 0x10, 0x4C, byte(128), 0x00});
     }
 }
+
+// A format 1 file of `trackCount` busy tracks (track n on channel n), 480 ticks a quarter,
+// the same for every run.
+inline Bytes mixedSong(int trackCount, std::size_t eventsPerTrack) {
+    Bytes bytes = smfHeader(1, trackCount, 480);
+    std::mt19937 random(2026);
+    for (int i = 0; i < trackCount; ++i) {
+        SmfTrackBuilder track;
+        appendMixedEvents(track, random, eventsPerTrack, static_cast<unsigned char>(i));
+        appendTrackChunk(bytes, track.endOfTrack().body());
+    }
+    return bytes;
+}

@@ -18,15 +18,7 @@ constexpr int TrackCount = 16;
 constexpr std::size_t EventsPerTrack = 250000;
 
 Bytes bigSong() {
-    Bytes out = smfHeader(1, TrackCount, 480);
-    std::mt19937 random(2026);
-    for (int i = 0; i < TrackCount; ++i) {
-        SmfTrackBuilder track;
-        appendMixedEvents(track, random, EventsPerTrack, static_cast<unsigned char>(i));
-        track.endOfTrack();
-        appendTrackChunk(out, track.body());
-    }
-    return out;
+    return mixedSong(TrackCount, EventsPerTrack);
 }
 
 std::size_t eventCount(const ZylmidiFile& song) {

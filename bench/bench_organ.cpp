@@ -19,14 +19,7 @@ constexpr std::size_t EventsPerTrack = 25000;
 constexpr int Rounds = 30;
 
 std::string writeBigSong(const TempDir& dir) {
-    Bytes bytes = smfHeader(1, TrackCount, 480);
-    std::mt19937 random(2026);
-    for (int i = 0; i < TrackCount; ++i) {
-        SmfTrackBuilder track;
-        appendMixedEvents(track, random, EventsPerTrack, static_cast<unsigned char>(i));
-        appendTrackChunk(bytes, track.endOfTrack().body());
-    }
-    return dir.write("big.mid", bytes);
+    return dir.write("big.mid", mixedSong(TrackCount, EventsPerTrack));
 }
 
 void measure(const char* what, const std::function<void()>& work) {

@@ -22,13 +22,7 @@ constexpr std::size_t EventsPerTrack = 250000;
 // The song is generated, written and loaded once, then shared by every round.
 const ZylmidiFile& bigSong() {
     static const ZylmidiFile song = [] {
-        Bytes bytes = smfHeader(1, TrackCount, 480);
-        std::mt19937 random(2026);
-        for (int i = 0; i < TrackCount; ++i) {
-            SmfTrackBuilder track;
-            appendMixedEvents(track, random, EventsPerTrack, static_cast<unsigned char>(i));
-            appendTrackChunk(bytes, track.endOfTrack().body());
-        }
+        const Bytes bytes = mixedSong(TrackCount, EventsPerTrack);
         TempDir dir;
         ZylmidiFile loaded;
         if (loaded.load(dir.write("big.mid", bytes)) != 0)
