@@ -4,6 +4,7 @@
 #include "Flt_Files.h"
 #include "Message.h"
 #include "MyBrowser.h"
+#include "ZylmidiWriter.h"
 #include "ZylorganCopy.h"
 
 #include <cinttypes>
@@ -23,7 +24,8 @@ bool App::saveOrganCopyTo(const std::string& source, const std::string& target) 
     else if (written == OrganCopyNoNoteLeft)
         showMessage(formatText("No note of %s fits the organ; nothing saved", source.c_str()));
     else if (written != OrganCopyWritten)
-        showMessage(formatText("Cannot save organ copy %s, error %d", target.c_str(), written));
+        showMessage(formatText("Cannot save organ copy %s: %s (error %d)", target.c_str(),
+                               midiWriteReason(written), written));
     else if (result.dropped > 0) // what the copy lost, the user hears of
         showMessage(formatText("Organ copy %s: transposed %s, %" PRIu64 " notes dropped",
                                target.c_str(), transposeText(result.transpose).c_str(),

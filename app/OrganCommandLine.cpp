@@ -1,5 +1,6 @@
 #include "OrganCommandLine.h"
 
+#include "ZylmidiWriter.h"
 #include "ZylorganCopy.h"
 
 #include <string>
@@ -52,7 +53,8 @@ int fitOrgan(const std::vector<std::string>& arguments, std::ostream& out, std::
         return ExitSomeDoNotFit;
     }
     if (written != OrganCopyWritten) {
-        err << target << ": cannot be written (error " << written << ")\n";
+        err << target << ": cannot be written: " << midiWriteReason(written) << " (error "
+            << written << ")\n";
         return ExitUnreadable;
     }
     out << target << ": transposed " << transposeText(result.transpose) << ", notes kept "

@@ -168,3 +168,20 @@ int writeSong(const ZylmidiFile& song, const std::string& path) {
         return result;
     return writeBytes(bytes, path);
 }
+
+const char* midiWriteReason(int code) {
+    switch (code) {
+    case MidiWriteOk:
+        return "written";
+    case MidiWriteBadEvent:
+        return "the song holds an event no file can hold";
+    case MidiWriteTooLarge:
+        return "a track is too large for a file";
+    case MidiWriteCannotCreate:
+        return "no file can be made in its folder";
+    case MidiWriteNotAFile:
+        return "it is a folder, a pipe or a device, not a file";
+    default:
+        return "writing it failed";
+    }
+}

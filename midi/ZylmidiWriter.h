@@ -13,6 +13,9 @@ inline constexpr int MidiWriteCannotCreate = -2597; // no temporary file beside 
 inline constexpr int MidiWriteFailed = -2596;       // writing, syncing or renaming failed
 inline constexpr int MidiWriteNotAFile = -2595;     // the target is a folder, pipe or device
 
+// A few words on what a result of the writer means, for the person who asked for the file.
+const char* midiWriteReason(int code);
+
 // The Standard MIDI File bytes of `song`, as the reader reads them back: every status
 // written out (no running status), lengths as variable-length numbers, system exclusive
 // closed by the F7 the model leaves out, and an End of Track after each track's events.
