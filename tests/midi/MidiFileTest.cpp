@@ -90,8 +90,10 @@ TEST(MidiFile, LoadsGiveTheirSongOrTheirCodeAndAClearedSong) {
         {MidiFileNoRunningStatus,
          {"MThd 00000006 0001 0002 0060 MTrk 00000004 00903C40 MTrk 00000003 003E40",
           "00 903C40 00 FF5103 07A120 00 3E40", "00 903C40 00 F00243F7 00 3E40"}},
-        // The byte after an early F7, or after a length of 0, must be the closing F7.
-        {MidiFileSysexUnterminated, {"00 F005 43F7 10 00FF2F00", "00 F000 43F7"}},
+        // The byte after an early F7, or after a length of 0, must be the closing F7, and so
+        // must the last byte that the length counts.
+        {MidiFileSysexUnterminated,
+         {"00 F005 43F7 10 00FF2F00", "00 F000 43F7", "00 F003 431020F7"}},
         {MidiFileBadSysexByte, {"00 F003 4390F7"}},
         {MidiFileEscapeUnsupported, {"00 F7 0243F7"}},
     };
@@ -143,6 +145,7 @@ TEST(MidiTimeline, OrderAndTimesMatchAnOutsideReader) {
     // division of 0 counts no time.
     const std::tuple<uint16_t, uint16_t, std::vector<Bytes>> files[] = {
         {1, 480, {tempo, a, b, far, {}}},
+        {1, 480, {b, tempo}}, // the first track alone, its waits crossing tempo changes
         {2, 192, {a, tempo, {}, b}},
         {2, 96, {}},
         {1, 96, {}},
