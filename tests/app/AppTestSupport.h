@@ -15,8 +15,9 @@
 using Lines = std::vector<std::string>;
 
 // A track body in wire notation: each event after its delta time in ticks, 9600 (CB 00) being
-// 10 s at 480 a quarter. The pedal and two notes, held: what a stop or a quit releases.
-inline const Bytes heldTrack = wire("00 B0407F 00 903C64 00 914064 CB00 803C00 00 FF2F00");
+// 10 s at 480 a quarter. The pedal (on the last channel) and two notes, held: what a stop or
+// a quit releases.
+inline const Bytes heldTrack = wire("00 BF407F 00 903C64 00 914064 CB00 803C00 00 FF2F00");
 
 // The player as a user starts it, on a store in a temporary HOME; message boxes are
 // collected instead of shown.

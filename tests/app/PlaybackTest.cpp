@@ -191,7 +191,7 @@ TEST_F(Playback, SendsTheChosenTracksAtTheirMomentsAndReleasesWhatIsLeftOn) {
         [this] { return app->label() == std::string("Veltrano V1.4 - 0:01 / 0:10"); }, 5));
     EXPECT_EQ(receiver.count(), before + 3);
     app->startButton->do_callback();
-    EXPECT_EQ(heard(before + 3), "0 80 3C 7F, 0 81 40 7F, 0 B0 40 00");
+    EXPECT_EQ(heard(before + 3), "0 80 3C 7F, 0 81 40 7F, 0 BF 40 00");
 }
 
 // A message too long for the port is skipped and told after its file; a first track without

@@ -192,7 +192,7 @@ TEST_F(OnePlayerTest, QuitSignalsCloseThePlayerAsItsCloseBoxDoes) {
         if (playing) {
             ASSERT_TRUE(receiver.waitFor(before + 6));
             EXPECT_EQ(receiver.messages(before + 3)[0].bytes, (Bytes{0x80, 60, 127}));
-            EXPECT_EQ(receiver.messages(before + 5)[0].bytes, (Bytes{0xB0, 64, 0}));
+            EXPECT_EQ(receiver.messages(before + 5)[0].bytes, (Bytes{0xBF, 64, 0}));
         }
     }
 }

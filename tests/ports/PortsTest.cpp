@@ -200,6 +200,10 @@ TEST(Schedule, SleepsInSlicesAndNeitherStallsNorSlowSendsOrLateWakeUpsAddUp) {
     const auto askedTwice = [asks = 0]() mutable { return ++asks == 2; };
     EXPECT_EQ(interruptibleSleep(1300, askedTwice, 500), 800);
     EXPECT_EQ(interruptibleSleep(-5, {}, 0), 0);
+    ZylmidiSchedule faster(Clock::now());
+    const Clock::time_point from = faster.moment();
+    ASSERT_TRUE(faster.wait(0.2, 2.0, {}));
+    EXPECT_EQ(faster.moment() - from, 100ms) << "twice the speed, half the wait";
     Clock::time_point start = Clock::now();
     ZylmidiSchedule stalled(start - 300ms);
     ASSERT_TRUE(stalled.wait(0.01, 0.0, {}) && stalled.wait(0.05, -1.0, {}));
