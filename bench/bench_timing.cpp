@@ -97,13 +97,13 @@ struct Run {
 };
 
 void sendWire(ZylmidiOut& out, const ZylmidiTrack& track, std::size_t index, Run& run,
-              Bytes& scratch) {
+              Bytes& scratch, Clock::time_point due = {}) {
     const Bytes* wire = wireMessage(track.events[index], scratch);
     if (!wire)
         return;
     run.sentEvents.push_back(index);
     run.handed.push_back(Clock::now());
-    run.failures += out.send(*wire) != 0;
+    run.failures += out.send(*wire, due) != 0;
 }
 
 Run playScheduled(ZylmidiOut& out, const ZylmidiTrack& track, double secondsPerTick) {
@@ -113,7 +113,7 @@ Run playScheduled(ZylmidiOut& out, const ZylmidiTrack& track, double secondsPerT
     ZylmidiSchedule schedule(run.start);
     for (std::size_t index = 0; index < track.events.size(); ++index) {
         schedule.wait(track.events[index].delta * secondsPerTick, 1.0, {});
-        sendWire(out, track, index, run, scratch);
+        sendWire(out, track, index, run, scratch, schedule.moment());
     }
     run.restarts = schedule.restarts();
     return run;
@@ -153,8 +153,7 @@ void report(const char* name, const Run& run, const std::vector<double>& ideal,
     const std::size_t sent = run.sentEvents.size();
     const bool arrived = receiver.waitFor(before + sent, std::chrono::seconds(10));
     const std::vector<ReceivedMessage> got = receiver.messages(before);
-    std::vector<double> atSend, atReceiver, delivery;
-    int stalled = 0;
+    std::vector<double> atSend, atReceiver, unstalled, delivery;
     for (std::size_t i = 0; i < sent; ++i) {
         const auto moment =
             run.start + std::chrono::duration_cast<Clock::duration>(
@@ -164,7 +163,8 @@ void report(const char* name, const Run& run, const std::vector<double>& ideal,
             continue;
         atReceiver.push_back(millisBetween(moment, got[i].stamp) - periodMillis);
         delivery.push_back(millisBetween(run.handed[i], got[i].stamp));
-        stalled += millisBetween(got[i].stamp, got[i].woke) > StallMillis;
+        if (millisBetween(got[i].stamp, got[i].woke) <= StallMillis)
+            unstalled.push_back(atReceiver.back());
     }
     std::printf("%-9s %zu messages, %d failed sends, %zu arrived, %u restarts\n", name, sent,
                 run.failures, got.size(), run.restarts);
@@ -172,8 +172,11 @@ void report(const char* name, const Run& run, const std::vector<double>& ideal,
     if (!arrived)
         return;
     printErrors(name, "received", atReceiver);
-    std::printf("%-9s %d messages in cycles that the server ran over %.0f ms late\n", name, stalled,
-                StallMillis);
+    // The dummy server stalls now and then on a busy machine: the cycles it ran late aside.
+    std::printf("%-9s %zu messages in cycles that the server ran over %.0f ms late\n", name,
+                atReceiver.size() - unstalled.size(), StallMillis);
+    if (!unstalled.empty())
+        printErrors(name, "in time", unstalled);
     // What the port adds on its own: one period of constant latency.
     std::printf("%-9s send to receiver p50 %.3f ms  p99 %.3f ms\n", name, percentile(delivery, 0.5),
                 percentile(delivery, 0.99));

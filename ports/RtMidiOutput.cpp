@@ -73,7 +73,7 @@ int RtMidiOutput::open(const std::string& clientName, const std::string& portNam
     }
 }
 
-int RtMidiOutput::send(const Message& message, std::string& why) {
+int RtMidiOutput::send(const Message& message, Moment, std::string& why) {
     try {
         client->sendMessage(&message);
         return 0;

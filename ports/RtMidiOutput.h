@@ -20,7 +20,7 @@ public:
     static int open(const std::string& clientName, const std::string& portName, unsigned portNumber,
                     std::unique_ptr<ZylmidiOutput>& opened, std::string& why);
 
-    int send(const Message& message, std::string& why) override;
+    int send(const Message& message, Moment due, std::string& why) override;
 
 private:
     explicit RtMidiOutput(std::unique_ptr<RtMidiOut> client) : client(std::move(client)) {}

@@ -53,9 +53,11 @@ public:
     // Sends one complete message unchanged and tracks which notes it leaves sounding and
     // which channels' sustain pedals (controller 64) it leaves down. Never blocks: on JACK
     // it fails at once when the server is gone, has run no cycle for a second, or falls so
-    // far behind that no room is left.
+    // far behind that no room is left. `due` is the moment the message belongs to (a
+    // schedule's ideal moment; the default: now): on JACK it goes at that moment's frame,
+    // one period later, so a wake-up up to a period late does not show.
     // 0, or the RtMidiError type number (INVALID_USE while no port is open).
-    int send(const Message& message);
+    int send(const Message& message, ZylmidiOutput::Moment due = {});
     // Releases every sounding note with a Note Off of velocity 127, in key order.
     void allNotesOff();
     // allNotesOff, then lifts every sustain pedal left down (Bn 40 00), in channel order.

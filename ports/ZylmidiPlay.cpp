@@ -16,7 +16,7 @@ int ZylmidiOut::play(const ZylmidiTrack& track, double secondsPerTick, std::func
             observer(index, track);
         // The port sends what the track holds, meta and unterminated system exclusive
         // included; leaving out what is no MIDI message (wireMessage) is the player's call.
-        if (const int failed = send(event.data))
+        if (const int failed = send(event.data, schedule.moment()))
             return failed;
     }
     return 0;
