@@ -1,10 +1,11 @@
 // How close playback comes to each event's ideal moment, on a generated format 0 file at
-// division 480 with deltas of 1 to 960 ticks, through a private JACK server. The
-// steady-clock schedule runs beside the old pacing (whole-millisecond interruptibleSleep
-// waits counted from each send, no clock) in the same run. Errors are taken when the
-// event is handed to send and at the receiver (its cycle's start as JACK timed it, plus the
-// event's frame offset), against the moment the file's own timing gives it; at the
-// receiver, less the one period of constant latency that the port adds by design.
+// division 480 with deltas of 1 to 960 ticks, through a private JACK server. The steady-clock
+// schedule (which hands each event over SendAhead early, with its ideal moment, so "at send"
+// shows it that much early) runs beside the old pacing (whole-millisecond interruptibleSleep
+// waits counted from each send, no clock) in the same run. Errors are taken when the event is
+// handed to send and at the receiver (its cycle's start as JACK timed it, plus the event's
+// frame offset), against the moment the file's own timing gives it; at the receiver, less the
+// one period of constant latency that the port adds by design.
 //
 //     bench_timing [seconds [period frames]]    (60 s and 64 frames when not given)
 #include "BenchFigures.h"
@@ -110,7 +111,7 @@ Run playScheduled(ZylmidiOut& out, const ZylmidiTrack& track, double secondsPerT
     Run run;
     Bytes scratch;
     run.start = Clock::now();
-    ZylmidiSchedule schedule(run.start);
+    ZylmidiSchedule schedule(run.start, SendAhead);
     for (std::size_t index = 0; index < track.events.size(); ++index) {
         schedule.wait(track.events[index].delta * secondsPerTick, 1.0, {});
         sendWire(out, track, index, run, scratch, schedule.moment());

@@ -25,7 +25,8 @@ constexpr auto CycleLimit = std::chrono::milliseconds(100);
 constexpr auto LostLookInterval = std::chrono::milliseconds(100);
 // A message due more than this many periods ahead was stamped before the frame clock
 // jumped back (a stalled server resumed): it goes at once.
-constexpr int32_t FarAheadPeriods = 4;
+// Playback hands messages in up to SendAhead early: at 32 frames, three periods.
+constexpr int32_t FarAheadPeriods = 8;
 
 Clock::rep ticksNow() {
     return Clock::now().time_since_epoch().count();

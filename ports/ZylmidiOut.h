@@ -17,6 +17,13 @@
 // Result of `play` when the stop predicate ended it.
 inline constexpr int PlayStopped = 1;
 
+// How early playback hands the port a message that carries its moment (the JACK port places
+// it at that moment's frame): more than an ordinary thread wakes late here (about 1 ms at
+// p99), and well within the eight periods (at 32 frames, 5 ms) beyond which the JACK port
+// takes a moment for a stale one. Elsewhere the whole song moves that much earlier, the
+// spacing unchanged.
+inline constexpr std::chrono::milliseconds SendAhead{2};
+
 // The one connection to a MIDI output device: on JACK through a client of its own, on every
 // other system through RtMidi. Library errors never leave as exceptions: each is written to
 // standard error as one line and its RtMidiError type number is returned. Calls on one
