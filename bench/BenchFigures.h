@@ -35,3 +35,12 @@ inline bool resetPeak() {
     refs.flush();
     return static_cast<bool>(refs);
 }
+
+// The machine's load averages over 1, 5 and 15 minutes, as /proc/loadavg gives them: timing
+// figures mean little without the load they were taken under.
+inline std::string loadAverages() {
+    std::ifstream file("/proc/loadavg");
+    std::string one, five, fifteen;
+    file >> one >> five >> fifteen;
+    return one + " " + five + " " + fifteen;
+}

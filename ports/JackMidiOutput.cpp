@@ -25,7 +25,8 @@ constexpr auto CycleLimit = std::chrono::milliseconds(100);
 constexpr auto LostLookInterval = std::chrono::milliseconds(100);
 // A message due more than this many periods ahead was stamped before the frame clock
 // jumped back (a stalled server resumed): it goes at once.
-constexpr int32_t FarAheadPeriods = 4;
+// Playback hands messages in up to SendAhead early: at 32 frames, three periods.
+constexpr int32_t FarAheadPeriods = 8;
 
 Clock::rep ticksNow() {
     return Clock::now().time_since_epoch().count();
@@ -152,7 +153,7 @@ bool JackMidiOutput::close() {
     return true;
 }
 
-int JackMidiOutput::send(const Message& message, std::string& why) {
+int JackMidiOutput::send(const Message& message, Moment due, std::string& why) {
     if (gone.load(std::memory_order_acquire)) {
         why = "ZylmidiOut::send: the JACK server is gone.";
         return RtMidiError::DRIVER_ERROR;
@@ -167,7 +168,7 @@ int JackMidiOutput::send(const Message& message, std::string& why) {
               " that one JACK cycle takes.";
         return RtMidiError::INVALID_PARAMETER;
     }
-    const Record record{stampNow(), static_cast<uint32_t>(message.size())};
+    const Record record{stamp(due), static_cast<uint32_t>(message.size())};
     if (!ring.write(&record, sizeof record, message.data(), message.size())) {
         why = "ZylmidiOut::send: no room left for the message; the JACK server falls behind.";
         return RtMidiError::DRIVER_ERROR;
@@ -176,9 +177,17 @@ int JackMidiOutput::send(const Message& message, std::string& why) {
 }
 
 // The frame clock may step back a little when a cycle begins; messages keep their order.
-// A large step back is the clock starting again after a stall, and is taken as it is.
-jack_nframes_t JackMidiOutput::stampNow() {
-    const jack_nframes_t now = jack_frame_time(client);
+// A large step back is the clock starting again after a stall, or a moment long past, and is
+// taken as it is.
+jack_nframes_t JackMidiOutput::stamp(Moment due) {
+    jack_nframes_t now = jack_frame_time(client);
+    if (due != Moment()) {
+        // JACK's clock and the steady clock are both monotonic: the distance carries over.
+        const auto since =
+            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - due);
+        now =
+            jack_time_to_frames(client, jack_get_time() - static_cast<jack_time_t>(since.count()));
+    }
     const auto back = static_cast<int32_t>(lastStamp - now);
     if (back <= 0 || back > static_cast<int32_t>(jack_get_buffer_size(client)))
         lastStamp = now;

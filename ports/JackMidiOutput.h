@@ -15,8 +15,9 @@
 
 // An output port on JACK, on libjack directly: a client of its own with one MIDI output
 // port connected to the chosen input port. `send` stamps each message with the JACK frame
-// time and queues it in a lock-free ring; the process callback writes it one period later, at
-// its own frame inside the cycle that covers that moment, so spacing is kept to the frame.
+// of its moment and queues it in a lock-free ring; the process callback writes it one period
+// later, at its own frame inside the cycle that covers that frame, so spacing is kept to the
+// frame, and a sender that wakes up to a period late loses nothing of it.
 // Sending never waits: a full ring, a server gone or one that ran no cycle for a second
 // fail at once. The connection is watched: when it goes the port says so, and a port of the
 // chosen name that appears again is connected again.
@@ -34,7 +35,7 @@ public:
     JackMidiOutput(const JackMidiOutput&) = delete;
     JackMidiOutput& operator=(const JackMidiOutput&) = delete;
 
-    int send(const Message& message, std::string& why) override;
+    int send(const Message& message, Moment due, std::string& why) override;
     bool connectionLost() const override { return lost.load(std::memory_order_acquire); }
     bool working() const override;
     bool close() override;
@@ -46,7 +47,7 @@ private:
     int connect(const std::string& clientName, const std::string& portName, std::string& why);
     static int process(jack_nframes_t frames, void* self);
     void writeDue(void* buffer, jack_nframes_t frames);
-    jack_nframes_t stampNow();
+    jack_nframes_t stamp(Moment due);
     bool waitForCycles(uint64_t count, Clock::duration limit) const;
     bool stalled() const;
     void wakeWatcher();

@@ -14,8 +14,11 @@ std::size_t powerOfTwoFrom(std::size_t size) {
 
 } // namespace
 
+// Filled with a value that is not zero, so that every page is really written now (zeroes may
+// come from untouched pages): a first touch in a send or in the process callback would cost
+// a page fault there.
 MidiRing::MidiRing(std::size_t capacityBytes)
-    : bytes(powerOfTwoFrom(capacityBytes)), mask(bytes.size() - 1) {}
+    : bytes(powerOfTwoFrom(capacityBytes), 0xFF), mask(bytes.size() - 1) {}
 
 bool MidiRing::write(const void* head, std::size_t headSize, const void* body,
                      std::size_t bodySize) {

@@ -1,6 +1,43 @@
 #include "RtMidiOutput.h"
 
-#include "ZylmidiBackend.h"
+#include <unistd.h>
+
+namespace {
+
+const char* const SequencerDevice = "/dev/snd/seq";
+
+// The back ends to ask, in RtMidi's order.
+std::vector<RtMidi::Api> candidateApis() {
+    std::vector<RtMidi::Api> compiled;
+    RtMidi::getCompiledApi(compiled);
+    const bool sequencerPresent = access(SequencerDevice, F_OK) == 0;
+    std::vector<RtMidi::Api> candidates;
+    for (RtMidi::Api api : compiled) {
+        // The dummy back end only stands in where nothing else was compiled.
+        const bool ownOrDummy = api == RtMidi::UNIX_JACK || api == RtMidi::RTMIDI_DUMMY;
+        if (!ownOrDummy && (api != RtMidi::LINUX_ALSA || sequencerPresent))
+            candidates.push_back(api);
+    }
+    return candidates;
+}
+
+// A client on the first of the back ends that works; listing and opening both come here, so
+// port numbers mean the same port. Null when no back end is left to ask; throws the last
+// back end's RtMidiError when none can be created.
+std::unique_ptr<RtMidiOut> createOutputClient(const std::string& clientName) {
+    const std::vector<RtMidi::Api> candidates = candidateApis();
+    for (std::size_t index = 0; index < candidates.size(); ++index) {
+        try {
+            return std::make_unique<RtMidiOut>(candidates[index], clientName);
+        } catch (const RtMidiError&) {
+            if (index + 1 == candidates.size())
+                throw;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
 
 std::vector<std::string> RtMidiOutput::portNames(const std::string& clientName, std::string& why) {
     std::vector<std::string> names;
@@ -36,7 +73,7 @@ int RtMidiOutput::open(const std::string& clientName, const std::string& portNam
     }
 }
 
-int RtMidiOutput::send(const Message& message, std::string& why) {
+int RtMidiOutput::send(const Message& message, Moment, std::string& why) {
     try {
         client->sendMessage(&message);
         return 0;

@@ -100,13 +100,13 @@ void ZylmidiOut::close() {
     closeOutput(std::move(output));
 }
 
-int ZylmidiOut::send(const Message& message) {
+int ZylmidiOut::send(const Message& message, ZylmidiOutput::Moment due) {
     if (!output)
         return RtMidiError::INVALID_USE;
     if (message.empty())
         return RtMidiError::INVALID_PARAMETER;
     std::string why;
-    if (const int failed = output->send(message, why)) {
+    if (const int failed = output->send(message, due, why)) {
         writeErrorLine(SendError, why);
         return failed;
     }

@@ -17,6 +17,13 @@
 // Result of `play` when the stop predicate ended it.
 inline constexpr int PlayStopped = 1;
 
+// How early playback hands the port a message that carries its moment (the JACK port places
+// it at that moment's frame): more than an ordinary thread wakes late here (about 1 ms at
+// p99), and well within the eight periods (at 32 frames, 5 ms) beyond which the JACK port
+// takes a moment for a stale one. Elsewhere the whole song moves that much earlier, the
+// spacing unchanged.
+inline constexpr std::chrono::milliseconds SendAhead{2};
+
 // The one connection to a MIDI output device: on JACK through a client of its own, on every
 // other system through RtMidi. Library errors never leave as exceptions: each is written to
 // standard error as one line and its RtMidiError type number is returned. Calls on one
@@ -53,9 +60,11 @@ public:
     // Sends one complete message unchanged and tracks which notes it leaves sounding and
     // which channels' sustain pedals (controller 64) it leaves down. Never blocks: on JACK
     // it fails at once when the server is gone, has run no cycle for a second, or falls so
-    // far behind that no room is left.
+    // far behind that no room is left. `due` is the moment the message belongs to (a
+    // schedule's ideal moment; the default: now): on JACK it goes at that moment's frame,
+    // one period later, so a wake-up up to a period late does not show.
     // 0, or the RtMidiError type number (INVALID_USE while no port is open).
-    int send(const Message& message);
+    int send(const Message& message, ZylmidiOutput::Moment due = {});
     // Releases every sounding note with a Note Off of velocity 127, in key order.
     void allNotesOff();
     // allNotesOff, then lifts every sustain pedal left down (Bn 40 00), in channel order.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -9,12 +10,14 @@
 class ZylmidiOutput {
 public:
     using Message = std::vector<unsigned char>;
+    using Moment = std::chrono::steady_clock::time_point;
 
     virtual ~ZylmidiOutput() = default;
 
-    // Hands one complete message to the port: 0, or the RtMidiError type number with the
-    // reason in `why`. Never blocks for long.
-    virtual int send(const Message& message, std::string& why) = 0;
+    // Hands one complete message, which belongs to moment `due` (the epoch: now), to the
+    // port: 0, or the RtMidiError type number with the reason in `why`. Never blocks for
+    // long. A port that cannot place a message in time sends it at once.
+    virtual int send(const Message& message, Moment due, std::string& why) = 0;
     // True while the port has lost its connection to the chosen device; safe from any thread.
     virtual bool connectionLost() const { return false; }
     // True while a message sent now would still go out.

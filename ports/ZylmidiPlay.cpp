@@ -5,7 +5,7 @@ int ZylmidiOut::play(const ZylmidiTrack& track, double secondsPerTick, std::func
                      Observer observer, const Sleeper& sleep) {
     if (!output)
         return RtMidiError::INVALID_USE;
-    ZylmidiSchedule schedule;
+    ZylmidiSchedule schedule(ZylmidiSchedule::Clock::now(), SendAhead);
     for (unsigned index = 0; index < track.events.size(); ++index) {
         const ZylmidiEvent& event = track.events[index];
         if (!schedule.wait(event.delta * secondsPerTick, 1.0, stop, sleep)) {
@@ -16,7 +16,7 @@ int ZylmidiOut::play(const ZylmidiTrack& track, double secondsPerTick, std::func
             observer(index, track);
         // The port sends what the track holds, meta and unterminated system exclusive
         // included; leaving out what is no MIDI message (wireMessage) is the player's call.
-        if (const int failed = send(event.data))
+        if (const int failed = send(event.data, schedule.moment()))
             return failed;
     }
     return 0;

@@ -36,15 +36,16 @@ bool ZylmidiSchedule::wait(double secondsAtSpeed1, double speed, const std::func
         ++restartCount;
         return true;
     }
-    while (now < target) {
+    const Clock::time_point wakeAt = target - ahead;
+    while (now < wakeAt) {
         // Sleeping until a moment, not for a length, keeps a late wake-up from adding up.
-        const Clock::time_point until = std::min(target, now + Slice);
+        const Clock::time_point until = std::min(wakeAt, now + Slice);
         if (sleep)
             sleep(until);
         else
             std::this_thread::sleep_until(until);
         now = Clock::now();
-        if (now < target && stop && stop())
+        if (now < wakeAt && stop && stop())
             return false;
     }
     ideal = target;

@@ -19,7 +19,12 @@ public:
     // representable.
     static constexpr double LongestWaitSeconds = 1e9;
 
-    explicit ZylmidiSchedule(Clock::time_point start = Clock::now()) : ideal(start) {}
+    // With `ahead`, each wait ends that much before its moment: for a port that places a
+    // message at the moment it carries, so that a late wake-up of the sending thread does
+    // not show.
+    explicit ZylmidiSchedule(Clock::time_point start = Clock::now(),
+                             Clock::duration ahead = Clock::duration::zero())
+        : ideal(start), ahead(ahead) {}
 
     // Waits until the previous ideal moment plus `secondsAtSpeed1` ÷ `speed`, in slices of
     // at most 100 ms, asking `stop` (may be empty) before each slice; each slice sleeps
@@ -37,5 +42,6 @@ public:
 
 private:
     Clock::time_point ideal;
+    Clock::duration ahead;
     unsigned restartCount = 0;
 };

@@ -184,8 +184,11 @@ TEST(Port, KeepsTheSpacingOfEventsToTheFrame) {
         for (std::size_t index = 1; index < got.size(); ++index)
             errors.push_back(std::labs(static_cast<long>(got[index].frame - got[index - 1].frame) -
                                        static_cast<long>(deltas[index] * 48)));
-        std::nth_element(errors.begin(), errors.begin() + errors.size() / 2, errors.end());
-        EXPECT_LT(errors[errors.size() / 2], 24) << "the median error, in frames";
+        // Placed at its moment's frame, not at the send's: the sending thread's wake-up, late
+        // by a tenth of a millisecond or so, does not show (nor does one up to a period late).
+        const auto ninetieth = errors.begin() + errors.size() * 9 / 10;
+        std::nth_element(errors.begin(), ninetieth, errors.end());
+        EXPECT_LE(*ninetieth, 2) << "in frames, nine in ten";
     }
 }
 

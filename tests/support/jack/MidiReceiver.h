@@ -15,18 +15,21 @@ inline int indexOf(const std::vector<std::string>& names, const std::string& nam
     return found == names.end() ? -1 : static_cast<int>(found - names.begin());
 }
 
-// One message as it reached the receiver, stamped on the steady clock in the process
-// callback plus its frame's offset in the cycle (the dummy driver's frame clock drifts from
-// real time, so frame counts over long spans are no judge), and its JACK frame.
+// One message as it reached the receiver, stamped on the steady clock at the start of its
+// cycle as JACK timed it plus its frame's offset in the cycle (the dummy driver's frame clock
+// drifts from real time, so frame counts over long spans are no judge), and its JACK frame.
 struct ReceivedMessage {
     std::vector<unsigned char> bytes;
     std::chrono::steady_clock::time_point stamp;
     jack_nframes_t frame = 0;
+    // When the receiver's callback ran: far after the stamp, the server stalled.
+    std::chrono::steady_clock::time_point woke;
 };
 
 // A JACK client with one MIDI input port that records every message it receives. The
-// process callback fills records made up front, then publishes their count, so readers need
-// no lock.
+// process callback fills records and a byte store made (and touched) up front, then
+// publishes their count, so readers need no lock and the callback never allocates: a
+// callback that overruns its cycle misses that cycle's messages.
 class MidiReceiver {
 public:
     // `capacity` records are made up front: a test with many receivers keeps it small.
@@ -47,11 +50,9 @@ public:
     int indexIn(const std::vector<std::string>& names) const { return indexOf(names, inputName); }
 
     // The messages recorded, in arrival order.
-    std::size_t count() const { return std::min(heard.load(), records.size()); }
+    std::size_t count() const { return kept.load(std::memory_order_acquire); }
     // The messages from number `from` on, in arrival order.
-    std::vector<ReceivedMessage> messages(std::size_t from = 0) const {
-        return {records.begin() + from, records.begin() + count()};
-    }
+    std::vector<ReceivedMessage> messages(std::size_t from = 0) const;
     // Waits until `total` messages have arrived; false on time-out.
     bool waitFor(std::size_t total,
                  std::chrono::milliseconds timeout = std::chrono::seconds(10)) const {
@@ -60,17 +61,30 @@ public:
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         return count() >= total;
     }
-    // Messages that came once every record was taken.
-    std::size_t dropped() const { return std::max(heard.load(), records.size()) - records.size(); }
+    // Messages that came once every record, or the byte store, was taken.
+    std::size_t dropped() const {
+        const std::size_t recorded = count(); // before `heard`, which is stored after it
+        return heard.load(std::memory_order_acquire) - recorded;
+    }
     bool serverGone() const { return gone.load(std::memory_order_acquire); }
 
 private:
+    struct Record {
+        std::size_t at = 0; // in `bytes`
+        std::size_t size = 0;
+        std::chrono::steady_clock::time_point stamp;
+        jack_nframes_t frame = 0;
+        std::chrono::steady_clock::time_point woke;
+    };
     static int receive(jack_nframes_t frames, void* self);
 
     jack_client_t* client = nullptr;
     jack_port_t* input = nullptr;
     std::string inputName;
-    std::vector<ReceivedMessage> records;
+    std::vector<Record> records;
+    std::vector<unsigned char> bytes;
+    std::size_t bytesUsed = 0;         // the callback's
     std::atomic<std::size_t> heard{0}; // messages, recorded or not
+    std::atomic<std::size_t> kept{0};  // messages recorded, a prefix of those heard
     std::atomic<bool> gone{false};
 };
