@@ -184,7 +184,8 @@ private:
     void selectPause(int id);
 
     int playSteps(const ZylmidiTimeline& timeline, const Flt_StopFlag& stop, uint64_t port);
-    int sendToPort(const ZylmidiOut::Message& message, uint64_t generation);
+    int sendToPort(const ZylmidiOut::Message& message, uint64_t generation,
+                   ZylmidiOutput::Moment due);
     void releaseNotes(uint64_t generation);
     void changeSpeed(double factor);
     bool goesOnAfter(int ending);

@@ -67,7 +67,9 @@ bool App::playFile(const Flt_StopFlag& stop, std::string path, double pause, Pla
 int App::playSteps(const ZylmidiTimeline& timeline, const Flt_StopFlag& stop, uint64_t port) {
     const auto stopAsked = stop.predicate();
     const auto stopWakes = stop.sleeper(); // a stop ends the wait at once, not at its next look
-    ZylmidiSchedule schedule;
+    // Each message goes a little ahead with the moment it belongs to, so that the sending
+    // thread's late wake-ups do not show where the port places messages at their moment.
+    ZylmidiSchedule schedule(ZylmidiSchedule::Clock::now(), SendAhead);
     std::vector<unsigned char> scratch;
     double position = 0.0;
     for (const auto& step : timeline) {
@@ -81,7 +83,7 @@ int App::playSteps(const ZylmidiTimeline& timeline, const Flt_StopFlag& stop, ui
         const ZylmidiOut::Message* message = wireMessage(step.event, scratch);
         if (message == nullptr)
             continue; // a meta event: its time counts, its bytes are no MIDI message
-        const int ending = sendToPort(*message, port);
+        const int ending = sendToPort(*message, port, schedule.moment());
         if (ending == SkipRefused) {
             ++refusedMessages;
         } else if (ending != EndFinished) {
@@ -94,7 +96,8 @@ int App::playSteps(const ZylmidiTimeline& timeline, const Flt_StopFlag& stop, ui
     return EndFinished;
 }
 
-int App::sendToPort(const ZylmidiOut::Message& message, uint64_t generation) {
+int App::sendToPort(const ZylmidiOut::Message& message, uint64_t generation,
+                    ZylmidiOutput::Moment due) {
     std::lock_guard<std::mutex> guard(portLock);
     if (portGeneration != generation)
         return EndStopped; // the selection changed the port and asked the job to stop
@@ -102,7 +105,7 @@ int App::sendToPort(const ZylmidiOut::Message& message, uint64_t generation) {
     // top, to play again once the port is back.
     if (!output.isOpen() || output.connectionLost())
         return EndPortLost;
-    if (const int failed = output.send(message)) {
+    if (const int failed = output.send(message, due)) {
         if (failed == RtMidiError::INVALID_PARAMETER)
             return SkipRefused; // too long for the port: the next message may go
         sendError = failed;
