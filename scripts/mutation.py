@@ -33,10 +33,6 @@ class Mutant:
         return f"#{self.number} {self.path}:{self.line} '{self.before}' -> '{self.after}'"
 
 
-def unescape(text):
-    return text.replace("\\t", "\t").replace("\\n", "\n")
-
-
 def read_list(path):
     mutants = []
     for number, raw in enumerate(path.read_text().splitlines(), 1):
@@ -46,8 +42,7 @@ def read_list(path):
         if len(fields) != 5:
             sys.exit(f"{path}:{number}: want 5 tab-separated fields, found {len(fields)}")
         file, line, before, after, why = fields
-        mutants.append(Mutant(len(mutants) + 1, file, int(line), unescape(before),
-                              unescape(after), why))
+        mutants.append(Mutant(len(mutants) + 1, file, int(line), before, after, why))
     return mutants
 
 

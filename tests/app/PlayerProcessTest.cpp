@@ -142,6 +142,7 @@ TEST_F(PlayerTest, AStoreThatCannotBeWrittenStaysAsItWasAndIsToldOnce) {
         else
             mount("tmpfs", fltk.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=16k");
         app->menuCommand(CmdFirstPause + 1);
+        app->menuCommand(CmdFirstPause + 2);
         closePlayer();
         EXPECT_EQ(home.storeText("nvx", "Veltrano"), old);
         EXPECT_EQ(messages,
