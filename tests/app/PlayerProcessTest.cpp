@@ -169,14 +169,11 @@ TEST_F(OnePlayerTest, QuitSignalsCloseThePlayerAsItsCloseBoxDoes) {
     for (const int signal : {SIGTERM, SIGINT}) {
         const bool playing = signal == SIGTERM;
         writeStore({kept.begin(), kept.end() - 1});
-        std::string player = VELTRANO_PLAYER, relative = "given.mid", absent = "absent.mid";
-        char* argv[] = {player.data(), relative.data(), playing ? nullptr : absent.data(), nullptr};
-        pid_t pid = -1;
-        EXPECT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv, environ), 0);
+        const pid_t pid = playing ? spawn({VELTRANO_PLAYER, "given.mid"})
+                                  : spawn({VELTRANO_PLAYER, "given.mid", "absent.mid"});
         const size_t before = receiver.count();
         // Waits for the window; playing, clicks its Start button after the reserved keys.
-        std::string xdotool = "timeout 60 xdotool search --sync --onlyvisible --name "
-                              "'^Veltrano V1.4'";
+        std::string xdotool = findWindow + "'^Veltrano V1.4'";
         if (playing)
             xdotool += " windowfocus --sync %1 key Escape Left ctrl+Left ctrl+p"
                        " mousemove --sync --window %1 125 75 click 1";
@@ -184,12 +181,8 @@ TEST_F(OnePlayerTest, QuitSignalsCloseThePlayerAsItsCloseBoxDoes) {
         EXPECT_TRUE(playing ? receiver.waitFor(before + 3)
                             : !receiver.waitFor(before + 1, std::chrono::milliseconds(500)));
         kill(pid, signal);
-        int status = -1;
-        EXPECT_TRUE(loopUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 5));
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-        if (status == -1)
-            kill(pid, SIGKILL);
-        closePlayer(kept); // none runs here: only what the process stored is read
+        EXPECT_EQ(endOf(pid), 0); // exited with 0
+        closePlayer(kept);        // none runs here: only what the process stored is read
         if (playing) {
             ASSERT_TRUE(receiver.waitFor(before + 6));
             EXPECT_EQ(receiver.messages(before + 3)[0].bytes, (Bytes{0x80, 60, 127}));

@@ -1,4 +1,5 @@
 // The writer, read back by the project's reader and by python3-mido.
+#include "MidoTimes.h"
 #include "SmfBuilder.h"
 #include "TempDir.h"
 #include "ZylmidiWriter.h"
@@ -9,15 +10,6 @@
 #include <filesystem>
 
 namespace {
-
-std::string midoSays(const std::string& path) {
-    FILE* mido = popen(("/usr/bin/python3 '" MIDO_TIMES "' " + path).c_str(), "r");
-    std::string text;
-    for (int c; mido && (c = std::fgetc(mido)) != EOF;)
-        text += static_cast<char>(c);
-    EXPECT_TRUE(mido && pclose(mido) == 0) << "python3-mido could not read " << path;
-    return text;
-}
 
 bool sameSong(const ZylmidiFile& a, const ZylmidiFile& b) {
     if (a.format != b.format || a.division != b.division || a.trackCount() != b.trackCount())
