@@ -49,8 +49,9 @@ TEST(OrganCommandLine, ReportsAndFitsWithoutAWindow) {
             output += static_cast<char>(c);
         const int status = player ? pclose(player) : -1;
         EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, run.exit) << run.arguments;
-        if (!run.output.empty())
+        if (!run.output.empty()) {
             EXPECT_EQ(output, run.output) << run.arguments;
+        }
     }
 }
 
