@@ -83,6 +83,11 @@ TEST_F(PlayerTest, FilesComeInEveryWayAndAreSavedAsAList) {
     const Lines paths = app->playlist->paths();
     answerChooser(saved);
     app->menuCommand(CmdSavePlaylist);
+    namespace fs = std::filesystem; // saved again, it keeps its mode
+    const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(saved, mode);
+    EXPECT_TRUE(app->savePlaylistTo(saved));
+    EXPECT_EQ(fs::status(saved).permissions(), mode);
     messages.clear();
     // A rename would replace the FIFO.
     for (const std::string& target :
@@ -95,7 +100,7 @@ TEST_F(PlayerTest, FilesComeInEveryWayAndAreSavedAsAList) {
     EXPECT_NE(messages[2].find("(the existing playlist is unchanged)"), std::string::npos);
     // Written whole through a temporary file in the same folder, or not at all.
     for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
-        EXPECT_NE(entry.path().filename().string().rfind(".playlist-", 0), 0u);
+        EXPECT_EQ(entry.path().filename().string().find(".new-"), std::string::npos);
     app->menuCommand(CmdClearPlaylist);
     answerChooser(saved);
     app->menuCommand(CmdOpenPlaylist);
