@@ -13,10 +13,10 @@
 class Flt_SingleInstance {
 public:
     // What claim returns.
-    static const int claimFirst = 0;        // this process is the one; call listen
-    static const int claimHandedOver = 1;   // the running one has the paths: end now
-    static const int claimUnavailable = -1; // no safe folder or socket: run alone
-    static const int claimNoAnswer = -2;    // one runs but could not be reached
+    static constexpr int claimFirst = 0;        // this process is the one; call listen
+    static constexpr int claimHandedOver = 1;   // the running one has the paths: end now
+    static constexpr int claimUnavailable = -1; // no safe folder or socket: run alone
+    static constexpr int claimNoAnswer = -2;    // one runs but could not be reached
 
     explicit Flt_SingleInstance(const char* name);
     // Stops listening; the socket of the first instance is removed.

@@ -253,7 +253,8 @@ TEST_F(Playback, ContinuousPlayGoesOnAcrossPortChangesAndStopsAtALostServer) {
     choosePort(); // again, while the dense file plays: stopped, advanced, going on
     EXPECT_TRUE(loopUntil([this] { return lines().front() == ">> two"; }, 5));
     app->menubar->picked(app->menubar->find_item("Settings/Select MIDI output/(None)"));
-    EXPECT_TRUE(staysIdle()); // without a port
+    EXPECT_TRUE(staysIdle()); // without a port: "one" is not started again
+    EXPECT_EQ(out.count("Thread running: " + folder.file("one.mid")), 1);
     EXPECT_EQ(lines(), (Lines{"one", "dense", "two"}));
     EXPECT_TRUE(messages.empty());
     closePlayer();

@@ -2,12 +2,14 @@
 #include "Flt_App.h"
 #include "Flt_Menubar.h"
 #include "Flt_Prefs.h"
+#include "Flt_SingleInstance.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <sys/stat.h>
 
 namespace {
 
@@ -160,6 +162,22 @@ TEST_F(AppTest, PrefsSetAreInTheFileAndComeBackInAnotherStore) {
     EXPECT_EQ(geometryOf(sizeOnly), (Ints{1, 2, 333, 444}));
     EXPECT_EQ(geometryOf(whole), (Ints{11, 22, 333, 444}));
     EXPECT_EQ(geometryOf(untouched), (Ints{5, 6, 7, 8}));
+}
+
+// The socket lives only in a folder of this user's alone: where others may write, a second
+// start could be handed someone else's files, so no instance is claimed there.
+TEST(SingleInstanceTest, ClaimsOnlyInAPrivateFolder) {
+    TempDir runtime;
+    setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+    std::string reason;
+    for (const mode_t mode : {0700, 0770, 0707}) {
+        chmod(runtime.path().c_str(), mode);
+        EXPECT_EQ(Flt_SingleInstance("flt-test").claim({}, reason),
+                  mode == 0700 ? Flt_SingleInstance::claimFirst
+                               : Flt_SingleInstance::claimUnavailable)
+            << std::oct << mode;
+    }
+    unsetenv("XDG_RUNTIME_DIR"); // the folder goes with the test
 }
 
 TEST(MenubarTest, EntriesAreChosenMarkedAndDisabledByTheirIds) {
