@@ -61,8 +61,12 @@ bool JackServer::launch() {
     // The probe runs in a process of its own: once a client here has seen its server die,
     // libjack's next jack_client_open in this process frees every other client of ours.
     for (int tries = 0; pid > 0 && tries < 1000 && !ended(0, 20); ++tries)
-        if (std::system(("jack_lsp -s " + name + " >/dev/null 2>&1").c_str()) == 0)
+        if (std::system(("jack_lsp -s " + name + " >/dev/null 2>&1").c_str()) == 0) {
+            // The server's frame clock times every message and every stamp here; over its
+            // first cycles its estimate still moves by milliseconds.
+            usleep(500000);
             return true;
+        }
     ended(SIGKILL, 5000);
     std::system(("echo JackServer: " + name + " did not start, saying:; cat " + logPath).c_str());
     return false;
