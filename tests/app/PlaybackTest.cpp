@@ -259,7 +259,9 @@ TEST_F(Playback, ContinuousPlayGoesOnAcrossPortChangesAndStopsAtALostServer) {
     EXPECT_TRUE(messages.empty());
     closePlayer();
 
-    const std::string told = "Cannot send to MIDI output " + receiver.portName() + ", error ";
+    const std::string told = "Cannot send to MIDI output " + receiver.portName() + ", error " +
+                             std::to_string(RtMidiError::DRIVER_ERROR) +
+                             ": the MIDI server stopped answering";
     for (const bool stall : {true, false}) {
         open({song("dense.mid", {denseTrack(500)}), folder.file("one.mid")}, {"Continuous:1"});
         app->startButton->do_callback();
@@ -334,7 +336,8 @@ TEST_F(Playback, MissingStoredFilesAreKeptAndUnplayableOnesSkippedForOneLapAtMos
 
     const std::string words = "a text file, not a song";
     const Bytes text(words.begin(), words.end());
-    open({folder.write("p.mid", text), folder.write("q.mid", text)}, {"Continuous:1"});
+    const Bytes cut = wire("MThd 00000006 0000 0001 0060 MTrk 00000010 00903C40");
+    open({folder.write("p.mid", text), folder.write("q.mid", cut)}, {"Continuous:1"});
     app->startButton->do_callback();
     EXPECT_TRUE(staysIdle());
     ASSERT_EQ(messages.size(), 1u);
@@ -343,6 +346,9 @@ TEST_F(Playback, MissingStoredFilesAreKeptAndUnplayableOnesSkippedForOneLapAtMos
     EXPECT_EQ(app->playlist->entries[0].problem, "Cannot play " + folder.file("p.mid") +
                                                      ": it is not a Standard MIDI File (error " +
                                                      std::to_string(MidiFileBadHeader) + ")");
+    EXPECT_EQ(app->playlist->entries[1].problem, "Cannot play " + folder.file("q.mid") +
+                                                     ": it ends too early (error " +
+                                                     std::to_string(MidiFileReadError) + ")");
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 #include "AppTestSupport.h"
+#include "ZylmidiWriter.h"
 #include "ZylorganScale.h"
 
 #include <FL/Fl_Input.H>
 
 #include <sys/stat.h>
+#include <tuple>
 
 namespace {
 
@@ -128,6 +130,23 @@ TEST_F(PlayerTest, FilesComeInEveryWayAndAreSavedAsAList) {
     answerChooser(organCopy);
     app->menuCommand(CmdSaveOrganCopy);
     EXPECT_EQ(ZylorganScale().checkFile(organCopy.c_str()), OrganFits);
+    // A copy that cannot be made says why; one that leaves notes out says how many.
+    const std::string two = folder.write(
+        "two.mid", singleTrackFile(wire("00 902940 00 900040 60 802900 00 800000 00 FF2F00")));
+    const std::tuple<std::string, std::string, std::string> copies[] = {
+        {folder.file("absent.mid"), organCopy, "Cannot read " + folder.file("absent.mid")},
+        {midiFile("low.mid", "900064"), organCopy,
+         "No note of " + folder.file("low.mid") + " fits the organ; nothing saved"},
+        {two, folder.path(),
+         "Cannot save organ copy " + folder.path() +
+             ": it is a folder, a pipe or a device, not a file (error " +
+             std::to_string(MidiWriteNotAFile) + ")"},
+        {two, organCopy, "Organ copy " + organCopy + ": transposed +2, 1 notes dropped"}};
+    for (const auto& [source, target, told] : copies) {
+        messages.clear();
+        EXPECT_EQ(app->saveOrganCopyTo(source, target), told.rfind("Organ copy", 0) == 0);
+        EXPECT_EQ(messages, Lines{told});
+    }
     app->menubar->picked(app->menubar->find_item("Settings/Follow tempo changes"));
     app->menuCommand(CmdExit);
     closePlayer({"Continuous:0\nCheckDeleika:1\nAllTracks:0\nFollowTempo:1"});
