@@ -3,9 +3,9 @@
 // schedule (which hands each event over SendAhead early, with its ideal moment, so "at send"
 // shows it that much early) runs beside the old pacing (whole-millisecond interruptibleSleep
 // waits counted from each send, no clock) in the same run. Errors are taken when the event is
-// handed to send and at the receiver (its cycle's start as JACK timed it, plus the event's
-// frame offset), against the moment the file's own timing gives it; at the receiver, less the
-// one period of constant latency that the port adds by design.
+// handed to send and at the receiver (the steady clock as its callback began, plus the
+// event's frame offset), against the moment the file's own timing gives it; at the
+// receiver, less the one period of constant latency that the port adds by design.
 //
 //     bench_timing [seconds [period frames]]    (60 s and 64 frames when not given)
 #include "BenchFigures.h"
@@ -34,8 +34,6 @@ using Clock = std::chrono::steady_clock;
 constexpr uint16_t Division = 480;
 constexpr double DefaultSeconds = 60;
 constexpr double LongestSeconds = 3600;
-// A receiver's callback this long after its cycle's start: the server stalled.
-constexpr double StallMillis = 2;
 constexpr uint32_t TicksPerSecond = 2 * Division; // 120 beats per minute
 
 // Deltas of 1 to 960 ticks, mostly short as in a busy piece, now and then a long rest.
@@ -154,7 +152,7 @@ void report(const char* name, const Run& run, const std::vector<double>& ideal,
     const std::size_t sent = run.sentEvents.size();
     const bool arrived = receiver.waitFor(before + sent, std::chrono::seconds(10));
     const std::vector<ReceivedMessage> got = receiver.messages(before);
-    std::vector<double> atSend, atReceiver, unstalled, delivery;
+    std::vector<double> atSend, atReceiver, delivery;
     for (std::size_t i = 0; i < sent; ++i) {
         const auto moment =
             run.start + std::chrono::duration_cast<Clock::duration>(
@@ -164,8 +162,6 @@ void report(const char* name, const Run& run, const std::vector<double>& ideal,
             continue;
         atReceiver.push_back(millisBetween(moment, got[i].stamp) - periodMillis);
         delivery.push_back(millisBetween(run.handed[i], got[i].stamp));
-        if (millisBetween(got[i].stamp, got[i].woke) <= StallMillis)
-            unstalled.push_back(atReceiver.back());
     }
     std::printf("%-9s %zu messages, %d failed sends, %zu arrived, %u restarts\n", name, sent,
                 run.failures, got.size(), run.restarts);
@@ -173,11 +169,6 @@ void report(const char* name, const Run& run, const std::vector<double>& ideal,
     if (!arrived)
         return;
     printErrors(name, "received", atReceiver);
-    // The dummy server stalls now and then on a busy machine: the cycles it ran late aside.
-    std::printf("%-9s %zu messages in cycles that the server ran over %.0f ms late\n", name,
-                atReceiver.size() - unstalled.size(), StallMillis);
-    if (!unstalled.empty())
-        printErrors(name, "in time", unstalled);
     // What the port adds on its own: one period of constant latency.
     std::printf("%-9s send to receiver p50 %.3f ms  p99 %.3f ms\n", name, percentile(delivery, 0.5),
                 percentile(delivery, 0.99));

@@ -6,6 +6,8 @@
 
 #include <jack/midiport.h>
 
+#include <algorithm>
+#include <cmath>
 #include <iostream>
 
 namespace {
@@ -23,11 +25,6 @@ constexpr auto CycleLimit = std::chrono::milliseconds(100);
 // While the connection is lost, how often the watch looks for the port again: a port that
 // appears is connectable only once its client is active, and that sends no notification.
 constexpr auto LostLookInterval = std::chrono::milliseconds(100);
-// A message due more than this many periods ahead was stamped before the frame clock
-// jumped back (a stalled server resumed): it goes at once.
-// Playback hands messages in up to SendAhead early: at 32 frames, three periods.
-constexpr int32_t FarAheadPeriods = 8;
-
 Clock::rep ticksNow() {
     return Clock::now().time_since_epoch().count();
 }
@@ -35,7 +32,7 @@ Clock::rep ticksNow() {
 } // namespace
 
 struct JackMidiOutput::Record {
-    jack_nframes_t frame; // when it was sent
+    Clock::rep due; // the moment it belongs to, on the steady clock
     uint32_t size;
 };
 
@@ -83,6 +80,7 @@ int JackMidiOutput::connect(const std::string& clientName, const std::string& po
     output =
         jack_port_register(client, portName.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
     scratch.resize(jack_port_type_get_buffer_size(client, JACK_DEFAULT_MIDI_TYPE));
+    sampleRate = jack_get_sample_rate(client);
     // The callbacks run on libjack's threads.
     jack_set_process_callback(client, &JackMidiOutput::process, this);
     jack_on_info_shutdown(
@@ -176,21 +174,10 @@ int JackMidiOutput::send(const Message& message, Moment due, std::string& why) {
     return 0;
 }
 
-// The frame clock may step back a little when a cycle begins; messages keep their order.
-// A large step back is the clock starting again after a stall, or a moment long past, and is
-// taken as it is.
-jack_nframes_t JackMidiOutput::stamp(Moment due) {
-    jack_nframes_t now = jack_frame_time(client);
-    if (due != Moment()) {
-        // JACK's clock and the steady clock are both monotonic: the distance carries over.
-        const auto since =
-            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - due);
-        now =
-            jack_time_to_frames(client, jack_get_time() - static_cast<jack_time_t>(since.count()));
-    }
-    const auto back = static_cast<int32_t>(lastStamp - now);
-    if (back <= 0 || back > static_cast<int32_t>(jack_get_buffer_size(client)))
-        lastStamp = now;
+// A message without a moment belongs to now; none goes before one sent earlier.
+Clock::rep JackMidiOutput::stamp(Moment due) {
+    const Clock::rep moment = (due == Moment() ? Clock::now() : due).time_since_epoch().count();
+    lastStamp = std::max(lastStamp, moment);
     return lastStamp;
 }
 
@@ -215,31 +202,37 @@ bool JackMidiOutput::waitForCycles(uint64_t count, Clock::duration limit) const 
 }
 
 int JackMidiOutput::process(jack_nframes_t frames, void* self) {
+    const Clock::rep began = ticksNow();
     auto& port = *static_cast<JackMidiOutput*>(self);
     void* buffer = jack_port_get_buffer(port.output, frames);
     jack_midi_clear_buffer(buffer);
     if (port.longest.load(std::memory_order_relaxed) == 0)
         port.longest.store(std::min(jack_midi_max_event_size(buffer), port.scratch.size()),
                            std::memory_order_relaxed);
-    port.writeDue(buffer, frames);
-    port.lastCycleTicks.store(ticksNow(), std::memory_order_release);
+    port.writeDue(buffer, frames, began);
+    port.lastCycleTicks.store(began, std::memory_order_release);
     port.cycles.fetch_add(1, std::memory_order_release);
     return 0;
 }
 
-// Each message goes one period after its stamp, at its own frame; a late one at the first
-// frame free. Messages are stamped in order, so the first one not yet due ends the cycle.
-void JackMidiOutput::writeDue(void* buffer, jack_nframes_t frames) {
-    const jack_nframes_t cycleStart = jack_last_frame_time(client);
-    const auto period = static_cast<int32_t>(frames);
-    int32_t offset = 0;
+// Each message goes one period after its moment, at the frame that moment falls on when this
+// cycle is taken to begin as its callback did; a late one at the first frame free. The
+// moment is placed by the steady clock, not by JACK's estimate of frame times, which drifts
+// on a free-running (dummy) driver and has been seen 20 ms off for seconds after a late
+// cycle. Messages are in order, so the first one not yet due ends the cycle.
+void JackMidiOutput::writeDue(void* buffer, jack_nframes_t frames, Clock::rep began) {
+    const double framesPerTick = sampleRate * Clock::period::num / Clock::period::den;
+    const auto periodFrames = static_cast<int64_t>(frames);
+    int64_t offset = 0;
     Record record;
     while (ring.readable() >= sizeof record) {
         ring.peek(&record, sizeof record);
-        const auto due = static_cast<int32_t>(record.frame + frames - cycleStart);
-        if (due >= period && due < FarAheadPeriods * period)
+        const double ticksToMoment = static_cast<double>(record.due - began);
+        const auto frame =
+            periodFrames + static_cast<int64_t>(std::floor(ticksToMoment * framesPerTick));
+        if (frame >= periodFrames)
             return;
-        offset = std::max(offset, std::min(due, period - 1));
+        offset = std::max(offset, std::min(frame, periodFrames - 1));
         ring.peek(scratch.data(), record.size, sizeof record);
         if (jack_midi_event_write(buffer, static_cast<jack_nframes_t>(offset), scratch.data(),
                                   record.size) != 0)

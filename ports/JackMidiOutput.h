@@ -14,10 +14,10 @@
 #include <thread>
 
 // An output port on JACK, on libjack directly: a client of its own with one MIDI output
-// port connected to the chosen input port. `send` stamps each message with the JACK frame
-// of its moment and queues it in a lock-free ring; the process callback writes it one period
-// later, at its own frame inside the cycle that covers that frame, so spacing is kept to the
-// frame, and a sender that wakes up to a period late loses nothing of it.
+// port connected to the chosen input port. `send` stamps each message with its moment on
+// the steady clock and queues it in a lock-free ring; the process callback writes it one
+// period later, at the frame of that moment inside the cycle that covers it, so spacing is
+// kept to the frame, and a sender that wakes up to a period late loses nothing of it.
 // Sending never waits: a full ring, a server gone or one that ran no cycle for a second
 // fail at once. The connection is watched: when it goes the port says so, and a port of the
 // chosen name that appears again is connected again.
@@ -46,8 +46,8 @@ private:
     explicit JackMidiOutput(std::string target);
     int connect(const std::string& clientName, const std::string& portName, std::string& why);
     static int process(jack_nframes_t frames, void* self);
-    void writeDue(void* buffer, jack_nframes_t frames);
-    jack_nframes_t stamp(Moment due);
+    void writeDue(void* buffer, jack_nframes_t frames, Clock::rep began);
+    Clock::rep stamp(Moment due);
     bool waitForCycles(uint64_t count, Clock::duration limit) const;
     bool stalled() const;
     void wakeWatcher();
@@ -60,7 +60,8 @@ private:
     jack_port_t* output = nullptr;
     MidiRing ring;
     std::vector<unsigned char> scratch;  // the callback's copy of one message
-    jack_nframes_t lastStamp = 0;        // the sending thread's
+    double sampleRate = 48000;           // frames a second
+    Clock::rep lastStamp = 0;            // the sending thread's
     std::atomic<std::size_t> longest{0}; // bytes an empty port buffer takes, once known
     std::atomic<uint64_t> cycles{0};
     std::atomic<Clock::rep> lastCycleTicks;

@@ -42,24 +42,17 @@ MidiReceiver::MidiReceiver(const std::string& clientName, std::size_t capacity)
         inputName = jack_port_name(input);
 }
 
-// The stamp is the cycle's start as JACK's clock has it (filtered over cycles, the moment a
-// device would play the cycle), moved to the steady clock, plus the event's frame offset at
-// the cycle's measured period: this process's own wake-up, late by whatever the scheduler
-// adds, does not count.
+// The stamp is the steady clock when this callback began, plus the event's frame offset at
+// the nominal rate. JACK's own estimate of the cycle's start is no judge here: the dummy
+// driver's clock drifts from real time, and after a late cycle the estimate has been seen
+// 20 ms off for seconds, which moved every stamp with it.
 int MidiReceiver::receive(jack_nframes_t frames, void* self) {
     const UnseenCopies writtenByLibjack;
     MidiReceiver& receiver = *static_cast<MidiReceiver*>(self);
-    void* buffer = jack_port_get_buffer(receiver.input, frames);
-    jack_nframes_t cycleStart = 0;
-    jack_time_t startMicros = 0, nextMicros = 0;
-    float periodMicros = 0;
-    jack_get_cycle_times(receiver.client, &cycleStart, &startMicros, &nextMicros, &periodMicros);
-    using Micros = std::chrono::duration<double, std::micro>;
     const auto woke = std::chrono::steady_clock::now();
-    const auto start =
-        woke - std::chrono::duration_cast<std::chrono::steady_clock::duration>(Micros(
-                   static_cast<double>(static_cast<int64_t>(jack_get_time() - startMicros))));
-    const double microsPerFrame = static_cast<double>(periodMicros) / frames;
+    void* buffer = jack_port_get_buffer(receiver.input, frames);
+    using Micros = std::chrono::duration<double, std::micro>;
+    const double microsPerFrame = 1e6 / jack_get_sample_rate(receiver.client);
     jack_midi_event_t event;
     std::size_t heard = receiver.heard.load(std::memory_order_relaxed);
     std::size_t kept = receiver.kept.load(std::memory_order_relaxed);
@@ -71,8 +64,7 @@ int MidiReceiver::receive(jack_nframes_t frames, void* self) {
         const Micros offset(event.time * microsPerFrame);
         receiver.records[kept++] = {
             receiver.bytesUsed, event.size,
-            start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(offset),
-            cycleStart + event.time, woke};
+            woke + std::chrono::duration_cast<std::chrono::steady_clock::duration>(offset)};
         std::copy(event.buffer, event.buffer + event.size,
                   receiver.bytes.begin() + static_cast<std::ptrdiff_t>(receiver.bytesUsed));
         receiver.bytesUsed += event.size;
@@ -88,10 +80,7 @@ std::vector<ReceivedMessage> MidiReceiver::messages(std::size_t from) const {
     for (std::size_t index = from; index < total; ++index) {
         const Record& record = records[index];
         const auto begin = bytes.begin() + static_cast<std::ptrdiff_t>(record.at);
-        copies.push_back({{begin, begin + static_cast<std::ptrdiff_t>(record.size)},
-                          record.stamp,
-                          record.frame,
-                          record.woke});
+        copies.push_back({{begin, begin + static_cast<std::ptrdiff_t>(record.size)}, record.stamp});
     }
     return copies;
 }

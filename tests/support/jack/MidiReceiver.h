@@ -15,15 +15,12 @@ inline int indexOf(const std::vector<std::string>& names, const std::string& nam
     return found == names.end() ? -1 : static_cast<int>(found - names.begin());
 }
 
-// One message as it reached the receiver, stamped on the steady clock at the start of its
-// cycle as JACK timed it plus its frame's offset in the cycle (the dummy driver's frame clock
-// drifts from real time, so frame counts over long spans are no judge), and its JACK frame.
+// One message as it reached the receiver, stamped on the steady clock when the receiver's
+// callback began plus its frame's offset in the cycle (the dummy driver's frame clock drifts
+// from real time, so frame counts are no judge).
 struct ReceivedMessage {
     std::vector<unsigned char> bytes;
     std::chrono::steady_clock::time_point stamp;
-    jack_nframes_t frame = 0;
-    // When the receiver's callback ran: far after the stamp, the server stalled.
-    std::chrono::steady_clock::time_point woke;
 };
 
 // A JACK client with one MIDI input port that records every message it receives. The
@@ -73,8 +70,6 @@ private:
         std::size_t at = 0; // in `bytes`
         std::size_t size = 0;
         std::chrono::steady_clock::time_point stamp;
-        jack_nframes_t frame = 0;
-        std::chrono::steady_clock::time_point woke;
     };
     static int receive(jack_nframes_t frames, void* self);
 
