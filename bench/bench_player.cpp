@@ -1,6 +1,9 @@
 // The player's costs through a private JACK server, on an X display (xvfb-run):
 //   1. CPU of the built player, idle with its window open and while it plays a dense file
 //      (chords of eight notes every 10 ms), from /proc/PID/stat;
+//      beside the floor: a bare JACK client of its own process, its MIDI output connected
+//      to the same receiver, that only clears the port's buffer each cycle, which is all the
+//      player's port does while idle (a connected client also wakes the one after it);
 //   2. stop latency: from the Stop button's action to the last Note Off at a receiver,
 //      over 50 stops of eight held notes, in-process.
 // bench_player PATH_TO_VELTRANO [JACK_PERIOD_FRAMES, 64 by default]
@@ -12,6 +15,7 @@
 
 #include <FL/Fl.H>
 #include <FL/Fl_Button.H>
+#include <jack/midiport.h>
 
 #include <algorithm>
 #include <csignal>
@@ -74,6 +78,41 @@ double percentOfACore(pid_t pid, double seconds) {
     return 100.0 * (cpuSeconds(pid) - before) / seconds;
 }
 
+// Runs as the child that bareClientPercent measures, until it is killed.
+int runBareClient(const char* target) {
+    jack_client_t* client = jack_client_open("veltrano-bare", JackNoStartServer, nullptr);
+    if (client == nullptr)
+        return 1;
+    jack_port_t* port =
+        jack_port_register(client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+    jack_set_process_callback(
+        client,
+        [](jack_nframes_t frames, void* out) {
+            jack_midi_clear_buffer(jack_port_get_buffer(static_cast<jack_port_t*>(out), frames));
+            return 0;
+        },
+        port);
+    if (port == nullptr || jack_activate(client) != 0 ||
+        jack_connect(client, jack_port_name(port), target) != 0)
+        return 1;
+    pause();
+    return 0;
+}
+
+double bareClientPercent(const std::string& target) {
+    const char* self = "/proc/self/exe";
+    char* args[] = {const_cast<char*>(self), const_cast<char*>("--bare-client"),
+                    const_cast<char*>(target.c_str()), nullptr};
+    pid_t pid = -1;
+    if (posix_spawn(&pid, self, nullptr, nullptr, args, environ) != 0)
+        return -1;
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const double percent = percentOfACore(pid, 5);
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+    return percent;
+}
+
 void measureProcess(const char* player, const TempDir& home, const MidiReceiver& receiver) {
     const int device = receiver.indexIn(ZylmidiOut::portNames()) + 1;
     std::filesystem::create_directories(home.path() + "/.fltk/nvx");
@@ -92,6 +131,8 @@ void measureProcess(const char* player, const TempDir& home, const MidiReceiver&
                               "| head -1) && xdotool mousemove --sync --window $w 125 75 click 1";
     std::this_thread::sleep_for(std::chrono::seconds(2));
     std::printf("CPU idle, window open:   %5.2f %% of one core over 5 s\n", percentOfACore(pid, 5));
+    std::printf("CPU of a bare JACK client: %5.2f %% of one core over 5 s (the floor)\n",
+                bareClientPercent(receiver.portName()));
     if (std::system(click.c_str()) == 0) {
         std::this_thread::sleep_for(std::chrono::seconds(1));
         const size_t before = receiver.count();
@@ -145,6 +186,8 @@ void measureStops(const TempDir& home, MidiReceiver& receiver) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--bare-client")
+        return runBareClient(argv[2]);
     if (argc < 2) {
         std::fprintf(stderr, "usage: bench_player PATH_TO_VELTRANO [JACK_PERIOD_FRAMES]\n");
         return 2;
