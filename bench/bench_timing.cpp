@@ -5,7 +5,8 @@
 // waits counted from each send, no clock) in the same run. Errors are taken when the event is
 // handed to send and at the receiver (the steady clock as its callback began, plus the
 // event's frame offset), against the moment the file's own timing gives it; at the
-// receiver, less the one period of constant latency that the port adds by design.
+// receiver, less the one period of constant latency that the port adds by design. Last, the
+// measuring floor: the receiver's own wake-up after a sender's callback, in every stamp.
 //
 //     bench_timing [seconds [period frames]]    (60 s and 64 frames when not given)
 #include "BenchFigures.h"
@@ -19,7 +20,10 @@
 #include "ZylmidiSchedule.h"
 #include "ZylmidiWire.h"
 
+#include <jack/midiport.h>
+
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -182,6 +186,69 @@ double songSeconds(int argc, char** argv) {
     return (*end == '\0' && seconds >= 1 && seconds <= LongestSeconds) ? seconds : 0;
 }
 
+// The measuring floor: how long after a sender's callback began the receiver's callback
+// begins in the same cycle. Every stamp at the receiver carries it, so no error can be
+// measured below it. A probe client of our own sends its cycle number at frame 0 of each
+// cycle and keeps when its callback began.
+class HandOverProbe {
+public:
+    static constexpr uint32_t Cycles = 2000;
+
+    explicit HandOverProbe(const MidiReceiver& receiver)
+        : client(jack_client_open("veltrano-probe", JackNoStartServer, nullptr)) {
+        if (client == nullptr)
+            return;
+        port = jack_port_register(client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+        jack_set_process_callback(client, &HandOverProbe::process, this);
+        if (port == nullptr || jack_activate(client) != 0 ||
+            jack_connect(client, jack_port_name(port), receiver.portName().c_str()) != 0)
+            return;
+        const std::size_t before = receiver.count();
+        receiver.waitFor(before + Cycles, std::chrono::seconds(60));
+        for (const ReceivedMessage& message : receiver.messages(before)) {
+            uint32_t cycle = 0;
+            if (message.bytes.size() != 7 || message.bytes[1] != 0x7D)
+                continue;
+            for (int index = 2; index < 6; ++index)
+                cycle = cycle << 7 | message.bytes[static_cast<std::size_t>(index)];
+            if (cycle < Cycles)
+                delays.push_back(millisBetween(began[cycle], message.stamp));
+        }
+    }
+    ~HandOverProbe() {
+        if (client != nullptr)
+            jack_client_close(client);
+    }
+    std::vector<double> delays; // milliseconds, one a cycle that arrived
+
+private:
+    static int process(jack_nframes_t frames, void* self) {
+        auto& probe = *static_cast<HandOverProbe*>(self);
+        const auto now = Clock::now();
+        void* buffer = jack_port_get_buffer(probe.port, frames);
+        jack_midi_clear_buffer(buffer);
+        const uint32_t cycle = probe.sent.load(std::memory_order_relaxed);
+        if (cycle >= Cycles)
+            return 0;
+        probe.began[cycle] = now;
+        const unsigned char message[7] = {0xF0,
+                                          0x7D,
+                                          static_cast<unsigned char>(cycle >> 21 & 0x7F),
+                                          static_cast<unsigned char>(cycle >> 14 & 0x7F),
+                                          static_cast<unsigned char>(cycle >> 7 & 0x7F),
+                                          static_cast<unsigned char>(cycle & 0x7F),
+                                          0xF7};
+        jack_midi_event_write(buffer, 0, message, sizeof message);
+        probe.sent.store(cycle + 1, std::memory_order_release);
+        return 0;
+    }
+
+    jack_client_t* client;
+    jack_port_t* port = nullptr;
+    std::vector<Clock::time_point> began = std::vector<Clock::time_point>(Cycles);
+    std::atomic<uint32_t> sent{0};
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -223,5 +290,12 @@ int main(int argc, char** argv) {
     before = receiver.count();
     const Run sleeping = playSleeping(out, track, secondsPerTick);
     report("sleeping", sleeping, ideal, receiver, before, period / 48.0);
+
+    const HandOverProbe probe(receiver);
+    if (!probe.delays.empty())
+        std::printf("floor     the receiver's callback after a sender's began, over %zu cycles: "
+                    "p50 %.3f ms  p99 %.3f ms  max %.3f ms\n",
+                    probe.delays.size(), percentile(probe.delays, 0.5),
+                    percentile(probe.delays, 0.99), percentile(probe.delays, 1.0));
     return 0;
 }
