@@ -13,19 +13,6 @@ namespace {
 // otherwise ask for a click per file, and each box would run the event loop mid-batch.
 constexpr size_t MaxRefusalLines = 20;
 
-std::string refusalSummary(const std::vector<std::string>& refusals) {
-    std::string text;
-    const size_t shown = std::min(refusals.size(), MaxRefusalLines);
-    for (size_t i = 0; i < shown; ++i) {
-        if (i > 0)
-            text += '\n';
-        text += refusals[i];
-    }
-    if (refusals.size() > shown)
-        text += formatText("\nand %zu more", refusals.size() - shown);
-    return text;
-}
-
 // A stored playlist on a drive that is not mounted now must survive the start.
 std::string missingKeptLine(size_t kept) {
     if (kept == 1)
@@ -72,7 +59,7 @@ size_t App::addChecked(const std::vector<std::string>& paths, std::vector<std::s
 void App::addFiles(const std::vector<std::string>& paths, std::vector<std::string> refusals) {
     addChecked(paths, refusals, false);
     if (!refusals.empty())
-        showMessage(refusalSummary(refusals));
+        showMessage(joinAtMost(refusals, MaxRefusalLines, "\n", "\n"));
 }
 
 void App::restorePlaylist(const std::vector<std::string>& stored,
@@ -83,7 +70,7 @@ void App::restorePlaylist(const std::vector<std::string>& stored,
     if (kept > 0)
         refusals.insert(refusals.begin(), missingKeptLine(kept));
     if (!refusals.empty())
-        showMessage(refusalSummary(refusals));
+        showMessage(joinAtMost(refusals, MaxRefusalLines, "\n", "\n"));
 }
 
 void App::addDroppedFiles(const std::vector<std::string>& names) {

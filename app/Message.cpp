@@ -21,6 +21,16 @@ std::string formatText(const char* format, ...) {
     return text;
 }
 
+std::string joinAtMost(const std::vector<std::string>& items, std::size_t most,
+                       const char* separator, const char* beforeRest) {
+    std::string text;
+    for (std::size_t i = 0; i < items.size() && i < most; ++i)
+        text += (i == 0 ? "" : separator) + items[i];
+    if (items.size() > most)
+        text += beforeRest + formatText("and %zu more", items.size() - most);
+    return text;
+}
+
 void logLine(const std::string& line, FILE* stream) {
     const std::string withEnd = line + "\n";
     std::fwrite(withEnd.data(), 1, withEnd.size(), stream);

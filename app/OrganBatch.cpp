@@ -8,15 +8,6 @@ namespace {
 // The summary lists at most this many names beyond the organ's limits.
 constexpr std::size_t MaxNamedFiles = 5;
 
-std::string withNames(const std::vector<std::string>& names) {
-    std::string text;
-    for (std::size_t i = 0; i < names.size() && i < MaxNamedFiles; ++i)
-        text += (i == 0 ? "" : ", ") + names[i];
-    if (names.size() > MaxNamedFiles)
-        text += formatText(" and %zu more", names.size() - MaxNamedFiles);
-    return text;
-}
-
 } // namespace
 
 OrganBatch::Admission OrganBatch::admit(const std::string& path) {
@@ -42,7 +33,7 @@ void OrganBatch::tellLimits(std::vector<std::string>& summary) const {
     summary.push_back(formatText("Beyond the organ's limits (more than %d notes at once, or a "
                                  "pipe repeated too fast): ",
                                  OrganMaxPolyphony) +
-                      withNames(beyondLimits));
+                      joinAtMost(beyondLimits, MaxNamedFiles, ", ", " "));
 }
 
 std::string transposedSuffix(int semitones) {
