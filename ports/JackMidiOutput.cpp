@@ -25,6 +25,9 @@ constexpr auto CycleLimit = std::chrono::milliseconds(100);
 // While the connection is lost, how often the watch looks for the port again: a port that
 // appears is connectable only once its client is active, and that sends no notification.
 constexpr auto LostLookInterval = std::chrono::milliseconds(100);
+// A moment further ahead than this is no schedule's: queued, it would hold back every message
+// sent after it, the releases of a stop among them, so such a message goes now.
+constexpr auto LongestAhead = std::chrono::milliseconds(100);
 Clock::rep ticksNow() {
     return Clock::now().time_since_epoch().count();
 }
@@ -176,8 +179,9 @@ int JackMidiOutput::send(const Message& message, Moment due, std::string& why) {
 
 // A message without a moment belongs to now; none goes before one sent earlier.
 Clock::rep JackMidiOutput::stamp(Moment due) {
-    const Clock::rep moment = (due == Moment() ? Clock::now() : due).time_since_epoch().count();
-    lastStamp = std::max(lastStamp, moment);
+    const Moment now = Clock::now();
+    const Moment moment = due == Moment() || due - now > LongestAhead ? now : due;
+    lastStamp = std::max(lastStamp, moment.time_since_epoch().count());
     return lastStamp;
 }
 

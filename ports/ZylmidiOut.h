@@ -19,8 +19,8 @@ inline constexpr int PlayStopped = 1;
 
 // How early playback hands the port a message that carries its moment (the JACK port places
 // it at that moment's frame): more than an ordinary thread wakes late here (about 1 ms at
-// p99), and well within the eight periods (at 32 frames, 5 ms) beyond which the JACK port
-// takes a moment for a stale one. Elsewhere the whole song moves that much earlier, the
+// p99), and far within the 100 ms ahead beyond which the JACK port takes a moment for no
+// schedule's and sends at once. Elsewhere the whole song moves that much earlier, the
 // spacing unchanged.
 inline constexpr std::chrono::milliseconds SendAhead{2};
 
@@ -62,8 +62,8 @@ public:
     // it fails at once when the server is gone, has run no cycle for a second, or falls so
     // far behind that no room is left. `due` is the moment the message belongs to (a
     // schedule's ideal moment; the default: now): on JACK it goes at that moment's frame,
-    // one period later, so a wake-up up to a period late does not show.
-    // 0, or the RtMidiError type number (INVALID_USE while no port is open).
+    // one period later, so a wake-up up to a period late does not show; one more than
+    // 100 ms ahead goes now. 0, or the RtMidiError type number (INVALID_USE while no port is open).
     int send(const Message& message, ZylmidiOutput::Moment due = {});
     // Releases every sounding note with a Note Off of velocity 127, in key order.
     void allNotesOff();
