@@ -5,8 +5,10 @@
 // waits counted from each send, no clock) in the same run. Errors are taken when the event is
 // handed to send and at the receiver (the steady clock as its callback began, plus the
 // event's frame offset), against the moment the file's own timing gives it; at the
-// receiver, less the one period of constant latency that the port adds by design. Last, the
-// measuring floor: the receiver's own wake-up after a sender's callback, in every stamp.
+// receiver, less the one period of constant latency that the port adds by design, and again
+// with the messages the machine made late set aside (the sending thread woke up too late, or
+// the server's cycle began late). Last, the measuring floor: the receiver's own wake-up after
+// a sender's callback, in every stamp.
 //
 //     bench_timing [seconds [period frames]]    (60 s and 64 frames when not given)
 #include "BenchFigures.h"
@@ -151,12 +153,89 @@ void printErrors(const char* name, const char* where, const std::vector<double>&
                 errors.back());
 }
 
+// When each of the server's cycles began, as a client without ports sees it (the driver wakes
+// it first, with the port's client). A cycle that begins later than a period after the one
+// before leaves the events due in that gap late at the receiver, however they are placed.
+class CycleStarts {
+public:
+    explicit CycleStarts(std::size_t capacity)
+        : began(capacity), client(jack_client_open("veltrano-cycles", JackNoStartServer, nullptr)) {
+        if (client != nullptr)
+            jack_set_process_callback(client, &CycleStarts::process, this);
+        if (client == nullptr || jack_activate(client) != 0)
+            began.clear();
+    }
+    ~CycleStarts() {
+        if (client != nullptr)
+            jack_client_close(client);
+    }
+    // The starts kept so far, in order.
+    std::vector<Clock::time_point> starts() const {
+        return {began.begin(), began.begin() + static_cast<std::ptrdiff_t>(kept.load())};
+    }
+
+private:
+    static int process(jack_nframes_t, void* self) {
+        auto& cycles = *static_cast<CycleStarts*>(self);
+        const std::size_t index = cycles.kept.load(std::memory_order_relaxed);
+        if (index < cycles.began.size()) {
+            cycles.began[index] = Clock::now();
+            cycles.kept.store(index + 1, std::memory_order_release);
+        }
+        return 0;
+    }
+
+    std::vector<Clock::time_point> began;
+    std::atomic<std::size_t> kept{0};
+    jack_client_t* client;
+};
+
+// How much later than a period after the one before the cycle a message arrived in began
+// (milliseconds; 0 when no start is known).
+double cycleLateness(const std::vector<Clock::time_point>& starts, Clock::time_point stamp,
+                     double periodMillis) {
+    const auto next = std::upper_bound(starts.begin(), starts.end(), stamp);
+    if (next - starts.begin() < 2)
+        return 0;
+    return millisBetween(*(next - 2), *(next - 1)) - periodMillis;
+}
+
+// Whether a message was handed over after the cycle that takes it (the first to begin after
+// its moment) began: the sending thread woke up too late.
+bool handedTooLate(const std::vector<Clock::time_point>& starts, Clock::time_point moment,
+                   Clock::time_point handed) {
+    const auto taking = std::upper_bound(starts.begin(), starts.end(), moment);
+    return taking != starts.end() && handed > *taking;
+}
+
+// The errors at the receiver again, with those the machine made set aside: a message handed
+// over too late, or one that arrived in a cycle begun more than `Limit` late.
+void printWithoutStalls(const char* name, const std::vector<double>& atReceiver,
+                        const std::vector<bool>& handedLate, const std::vector<double>& lateness) {
+    constexpr double Limit = 0.25;
+    std::vector<double> rest;
+    std::size_t lateHandOvers = 0, lateCycles = 0;
+    for (std::size_t i = 0; i < atReceiver.size(); ++i) {
+        lateHandOvers += handedLate[i];
+        lateCycles += !handedLate[i] && lateness[i] > Limit;
+        if (!handedLate[i] && lateness[i] <= Limit)
+            rest.push_back(std::fabs(atReceiver[i]));
+    }
+    std::printf("%-9s %zu handed over too late, %zu in cycles begun over %.2f ms late; the other "
+                "%zu: p99 %.3f ms  max %.3f ms\n",
+                name, lateHandOvers, lateCycles, Limit, rest.size(),
+                rest.empty() ? 0.0 : percentile(rest, 0.99),
+                rest.empty() ? 0.0 : percentile(rest, 1.0));
+}
+
 void report(const char* name, const Run& run, const std::vector<double>& ideal,
-            const MidiReceiver& receiver, std::size_t before, double periodMillis) {
+            const MidiReceiver& receiver, std::size_t before, double periodMillis,
+            const std::vector<Clock::time_point>& cycleStarts = {}) {
     const std::size_t sent = run.sentEvents.size();
     const bool arrived = receiver.waitFor(before + sent, std::chrono::seconds(10));
     const std::vector<ReceivedMessage> got = receiver.messages(before);
-    std::vector<double> atSend, atReceiver, delivery;
+    std::vector<double> atSend, atReceiver, delivery, lateness;
+    std::vector<bool> handedLate;
     for (std::size_t i = 0; i < sent; ++i) {
         const auto moment =
             run.start + std::chrono::duration_cast<Clock::duration>(
@@ -166,6 +245,8 @@ void report(const char* name, const Run& run, const std::vector<double>& ideal,
             continue;
         atReceiver.push_back(millisBetween(moment, got[i].stamp) - periodMillis);
         delivery.push_back(millisBetween(run.handed[i], got[i].stamp));
+        lateness.push_back(cycleLateness(cycleStarts, got[i].stamp, periodMillis));
+        handedLate.push_back(handedTooLate(cycleStarts, moment, run.handed[i]));
     }
     std::printf("%-9s %zu messages, %d failed sends, %zu arrived, %u restarts\n", name, sent,
                 run.failures, got.size(), run.restarts);
@@ -176,6 +257,8 @@ void report(const char* name, const Run& run, const std::vector<double>& ideal,
     // What the port adds on its own: one period of constant latency.
     std::printf("%-9s send to receiver p50 %.3f ms  p99 %.3f ms\n", name, percentile(delivery, 0.5),
                 percentile(delivery, 0.99));
+    if (!cycleStarts.empty())
+        printWithoutStalls(name, atReceiver, handedLate, lateness);
 }
 
 double songSeconds(int argc, char** argv) {
@@ -284,8 +367,15 @@ int main(int argc, char** argv) {
                 track.events.size());
 
     std::size_t before = receiver.count();
-    const Run scheduled = playScheduled(out, track, secondsPerTick);
-    report("schedule", scheduled, ideal, receiver, before, period / 48.0);
+    std::vector<Clock::time_point> cycleStarts;
+    Run scheduled;
+    {
+        const CycleStarts cycles(static_cast<std::size_t>((seconds + 30) * 48000 / period));
+        scheduled = playScheduled(out, track, secondsPerTick);
+        receiver.waitFor(before + scheduled.sentEvents.size(), std::chrono::seconds(10));
+        cycleStarts = cycles.starts();
+    }
+    report("schedule", scheduled, ideal, receiver, before, period / 48.0, cycleStarts);
 
     before = receiver.count();
     const Run sleeping = playSleeping(out, track, secondsPerTick);
