@@ -9,13 +9,17 @@ namespace {
 
 std::string format(const char* text, ...) __attribute__((format(printf, 1, 2)));
 
+// Measured first: a path may be longer than any buffer.
 std::string format(const char* text, ...) {
-    char buffer[512];
-    va_list arguments;
+    va_list arguments, measuring;
     va_start(arguments, text);
-    std::vsnprintf(buffer, sizeof buffer, text, arguments);
+    va_copy(measuring, arguments);
+    const int length = std::vsnprintf(nullptr, 0, text, measuring);
+    va_end(measuring);
+    std::string formatted(length > 0 ? static_cast<size_t>(length) : 0, '\0');
+    std::vsnprintf(formatted.data(), formatted.size() + 1, text, arguments);
     va_end(arguments);
-    return buffer;
+    return formatted;
 }
 
 std::string joined(const std::vector<int>& values, const char* separator, bool signs) {

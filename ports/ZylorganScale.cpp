@@ -37,7 +37,8 @@ int ZylorganScale::checkTrack(const ZylmidiTrack& track) const {
             continue;
         if ((event.data[0] & 0x0F) != 0)
             return OrganWrongChannel;
-        if (!allowed.test(static_cast<size_t>(note)))
+        // The reader keeps data bytes as they stand: a broken file may name note 144.
+        if (static_cast<size_t>(note) >= allowed.size() || !allowed.test(static_cast<size_t>(note)))
             return OrganNoteOutside;
     }
     return OrganFits;

@@ -82,6 +82,9 @@ TEST(OrganReport, SaysWhereASongLeavesTheOrganAndWhatWouldFit) {
     EXPECT_EQ(reportShortText(organReportOfFile(folder.file("song.mid"), scale)),
               "Notes on channels 1, 9\n3 repeats faster than a pipe, the first C4 at bar 1 beat 1 "
               "(tick 59, 0.06 s), channel 1, track 1");
+    const std::string longPath(600, 'p');
+    EXPECT_EQ(reportPlainLine(longPath, organReportOfFile(folder.path(), scale)),
+              longPath + ": code -1, cannot be read");
     EXPECT_EQ(reportJsonLine("a\"b", organReportOfFile(folder.path(), scale)),
               R"({"path":"a\"b","code":-1,"outside":0,"first":null,"channels":[],"fits":[],)"
               R"("best":0,"bestOutside":0,"polyphony":0,"fastRepeats":0})");

@@ -280,4 +280,7 @@ TEST(OrganScale, TheOrgansTwentySixNotesAndSongsItCannotJudge) {
                                   71, 72, 73, 74, 76, 77, 78, 79, 81, 83, 84, 86, 88}));
     EXPECT_EQ(organ.checkFile(TempDir().file("missing.mid").c_str()), OrganUnreadable);
     EXPECT_EQ(organ.checkSong(ZylmidiFile{}), OrganNotOneTrack);
+    ZylmidiFile broken; // data bytes are kept as they stand
+    broken.tracks.push_back(ZylmidiTrack({{0, {0x90, 0x90, 0x40}}}));
+    EXPECT_EQ(organ.checkSong(broken), OrganNoteOutside);
 }
