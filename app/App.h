@@ -200,6 +200,7 @@ private:
     static void titleTick(void* app);
     void closeMessageBoxes();
     bool quitting = false;
+    bool started = false; // the store has been read back into the window
 
     size_t addChecked(const std::vector<std::string>& paths, std::vector<std::string>& refusals,
                       bool keepMissing);

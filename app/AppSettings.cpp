@@ -43,15 +43,20 @@ void App::onStart(int argc, char** argv) {
     menubar->setValue(CmdFollowTempo, store.getInt(FollowTempoKey, 0) != 0);
     menubar->setValue(CmdTransposeToFit, store.getInt(TransposeToFitKey, 0) != 0);
     restorePlaylist(store.getStringArray(FilesKey), withCommandLine({}, argc, argv));
+    started = true;
 }
 
+// A quit during a box of the start, before the store is back in the window, must not store
+// the window's empty list and cleared marks over the user's.
 bool App::onClose() {
-    prefs.set(ContinuousKey, menubar->value(CmdContinuous) ? 1 : 0);
-    prefs.set(CheckOrganKey, menubar->value(CmdCheckOrgan) ? 1 : 0);
-    prefs.set(AllTracksKey, menubar->value(CmdAllTracks) ? 1 : 0);
-    prefs.set(FollowTempoKey, menubar->value(CmdFollowTempo) ? 1 : 0);
-    prefs.set(TransposeToFitKey, menubar->value(CmdTransposeToFit) ? 1 : 0);
-    Flt_Prefs(prefs).setStringArray(FilesKey, playlist->paths());
+    if (started) {
+        prefs.set(ContinuousKey, menubar->value(CmdContinuous) ? 1 : 0);
+        prefs.set(CheckOrganKey, menubar->value(CmdCheckOrgan) ? 1 : 0);
+        prefs.set(AllTracksKey, menubar->value(CmdAllTracks) ? 1 : 0);
+        prefs.set(FollowTempoKey, menubar->value(CmdFollowTempo) ? 1 : 0);
+        prefs.set(TransposeToFitKey, menubar->value(CmdTransposeToFit) ? 1 : 0);
+        Flt_Prefs(prefs).setStringArray(FilesKey, playlist->paths());
+    }
     flushStore(); // now, while a failure can still be told
     return true;
 }
