@@ -16,8 +16,11 @@ const char* const OpenFilter = "MIDI files and playlists\t*.{mid,midi,kar,smf,m3
 const char* const SaveFilter = "M3U8 playlists\t*.{m3u8,m3u}";
 const char* const SaveName = "playlist.m3u8";
 
-// A MIDI file saved without its usual extension is still a MIDI file, not a playlist.
+// A MIDI file saved without its usual extension is still a MIDI file, not a playlist. Only a
+// regular file is opened: opening a pipe would wait for a writer, and the window with it.
 bool startsAsMidiFile(const std::string& path) {
+    if (fileKind(path) != fileKindRegular)
+        return false;
     std::ifstream file(path, std::ios::binary);
     char magic[4] = {};
     return file.read(magic, sizeof magic) && std::string(magic, sizeof magic) == "MThd";

@@ -33,8 +33,10 @@ void answerChooser(const std::string& path) {
 // reads back.
 TEST_F(PlayerTest, FilesComeInEveryWayAndAreSavedAsAList) {
     openPlayer();
-    const std::string fifo = folder.file("pipe.mid"), absent = folder.file("absent.m3u");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string fifo = folder.file("pipe.mid"), listFifo = folder.file("pipe.m3u"),
+                      absent = folder.file("absent.m3u");
+    for (const std::string& pipe : {fifo, listFifo})
+        ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     std::string list = "\xEF\xBB\xBF#EXTM3U\r\n#EXTINF:3,Gone\r\nsub/../gone.mid\r\n\r\n  \t\r\n"
                        "file:///music/Waltz%20No.%202%C3%A9.mid\r\n"
                        "file://localhost/music/a%2Fb%00%zz.mid\r\nfile://otherhost/x.mid\r\n";
@@ -42,6 +44,7 @@ TEST_F(PlayerTest, FilesComeInEveryWayAndAreSavedAsAList) {
     Lines told = {"Cannot open playlist " + absent + ": No such file or directory",
                   "Playlist " + folder.path() + " is a folder",
                   "Playlist /dev/zero is not a regular file",
+                  "Playlist " + listFifo + " is not a regular file",
                   "Playlist " + sound + " is not a text file",
                   "Skipped non-file " + fifo,
                   "Skipped non-file " + folder.file("gone.mid"),
@@ -55,7 +58,7 @@ TEST_F(PlayerTest, FilesComeInEveryWayAndAreSavedAsAList) {
     list += "x\ny\n" + midiFile("last.MID"); // the last line without its end
     app->openPlaylistPaths({fifo, folder.write("C:\\music\\Minuet.v2.mid", {}),
                             folder.write("list.m3u8", Bytes(list.begin(), list.end())), absent,
-                            folder.path(), "/dev/zero", sound, midiFile("@b@Cbold.mid"),
+                            folder.path(), "/dev/zero", listFifo, sound, midiFile("@b@Cbold.mid"),
                             midiFile("a.midi"), midiFile("b.kar"), midiFile("c.smf"),
                             midiFile("no-extension")});
     std::string box; // the twenty lines, then what is left out
