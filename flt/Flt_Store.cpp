@@ -2,7 +2,9 @@
 
 #include "Flt_FileWrite.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -28,14 +30,46 @@ std::string makeWorkFolder() {
     return std::string();
 }
 
+// Whether `key` has the same value in both.
+bool sameValue(Fl_Preferences& kept, Fl_Preferences& copy, const char* key) {
+    char *keptValue = nullptr, *copyValue = nullptr;
+    kept.get(key, keptValue, "");
+    copy.get(key, copyValue, "");
+    const bool same = copy.entryExists(key) && std::strcmp(keptValue, copyValue) == 0;
+    std::free(keptValue);
+    std::free(copyValue);
+    return same;
+}
+
+// Whether `copy` has the shape of `kept`: as many entries and groups in every group, and the
+// last entry of each with the same value. Fl_Preferences writes each group front to back, so
+// a copy cut short differs there; comparing every value would search the group for each key.
+bool sameShape(Fl_Preferences& kept, Fl_Preferences& copy) {
+    const int entries = kept.entries();
+    if (entries != copy.entries() || kept.groups() != copy.groups())
+        return false;
+    if (entries > 0 && !sameValue(kept, copy, kept.entry(entries - 1)))
+        return false;
+    for (int index = 0; index < kept.groups(); ++index) {
+        const char* name = kept.group(index);
+        if (!copy.groupExists(name)) // asking for a group that is missing would make it
+            return false;
+        Fl_Preferences keptGroup(kept, name), copyGroup(copy, name);
+        if (!sameShape(keptGroup, copyGroup))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 Flt_Store::Flt_Store(const char* vendor, const char* appName)
-    : filePath(homeFolder() + "/.fltk/" + vendor + "/" + appName + ".prefs") {
-    openWorkingCopy(vendor, appName);
+    : vendor(vendor), appName(appName),
+      filePath(homeFolder() + "/.fltk/" + vendor + "/" + appName + ".prefs") {
+    openWorkingCopy();
 }
 
-void Flt_Store::openWorkingCopy(const char* vendor, const char* appName) {
+void Flt_Store::openWorkingCopy() {
     workFolder = makeWorkFolder();
     workPath = workFolder + "/" + appName + ".prefs";
     if (!workFolder.empty() && !seedWorkingCopy()) {
@@ -43,17 +77,23 @@ void Flt_Store::openWorkingCopy(const char* vendor, const char* appName) {
         workFolder.clear();
     }
     if (workFolder.empty()) // no safe place for a copy: the old in-place writing
-        prefs = std::make_unique<Fl_Preferences>(Fl_Preferences::USER, vendor, appName);
+        prefs =
+            std::make_unique<Fl_Preferences>(Fl_Preferences::USER, vendor.c_str(), appName.c_str());
     else
-        prefs = std::make_unique<Fl_Preferences>(workFolder.c_str(), vendor, appName);
+        prefs =
+            std::make_unique<Fl_Preferences>(workFolder.c_str(), vendor.c_str(), appName.c_str());
 }
 
 // A store that exists but cannot be read must not be replaced by one holding only the
-// keys of this run.
+// keys of this run: the run works on an empty copy and never commits it.
 bool Flt_Store::seedWorkingCopy() {
     std::string bytes, reason;
-    if (!readWholeFile(filePath, bytes))
-        return ::access(filePath.c_str(), F_OK) != 0;
+    if (!readWholeFile(filePath, bytes)) {
+        const int error = errno;
+        if (::access(filePath.c_str(), F_OK) == 0)
+            unreadable = std::strerror(error);
+        return true;
+    }
     if (writeFileAtomically(workPath, bytes, reason) == fileWriteOk)
         return true;
     ::unlink(workPath.c_str());
@@ -71,10 +111,21 @@ Flt_Store::~Flt_Store() {
 
 int Flt_Store::flush() {
     prefs->flush();
+    if (!unreadable.empty()) {
+        failed(unreadable);
+        return flushFailed;
+    }
     return workFolder.empty() ? flushUnchanged : commit();
 }
 
 int Flt_Store::commit() {
+    // Fl_Preferences does not check its own writes: a copy cut short by a full disk, or gone
+    // with its folder, must not replace the store, nor be passed over without a word.
+    Fl_Preferences written(workFolder.c_str(), vendor.c_str(), appName.c_str());
+    if (!sameShape(*prefs, written)) {
+        failed("its working copy in " + workFolder + " could not be written whole");
+        return flushFailed;
+    }
     std::string wanted, onDisk, reason;
     if (!readWholeFile(workPath, wanted)) // never written: nothing was ever set
         return flushUnchanged;

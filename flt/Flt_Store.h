@@ -34,13 +34,15 @@ public:
     std::function<void(const std::string& path, const std::string& reason)> onFailure;
 
 private:
+    std::string vendor, appName;
     std::string filePath;
     std::string workFolder; // empty: no private copy could be made, the file is used itself
     std::string workPath;
     std::unique_ptr<Fl_Preferences> prefs;
+    std::string unreadable; // why the file there cannot be read; then it is never replaced
     bool told = false;
 
-    void openWorkingCopy(const char* vendor, const char* appName);
+    void openWorkingCopy();
     bool seedWorkingCopy();
     int commit();
     void failed(const std::string& reason);

@@ -123,35 +123,50 @@ TEST_F(OnePlayerTest, AQuitSignalEndsThePlayerWhileTheSaveChooserIsOpen) {
     EXPECT_FALSE(std::filesystem::exists(folder.file("playlist.m3u8")));
 }
 
-// A store on a file system that refuses the write: the old file stays and one box tells it,
-// however many flushes fail.
+// A store on a file system that refuses the write, one whose working copy's file system does,
+// and one that cannot be read: the old file stays and one box tells it, however many flushes
+// fail.
 TEST_F(PlayerTest, AStoreThatCannotBeWrittenStaysAsItWasAndIsToldOnce) {
-    const std::string fltk = home.path() + "/.fltk/nvx";
+    const std::string fltk = home.path() + "/.fltk/nvx", store = home.path() + storeFile;
+    TempDir work; // where the working copy is made
     std::filesystem::create_directories(fltk);
-    if (mount("tmpfs", fltk.c_str(), "tmpfs", 0, "size=16k") != 0)
+    if (mount("tmpfs", fltk.c_str(), "tmpfs", 0, "size=16k") != 0 ||
+        mount("tmpfs", work.path().c_str(), "tmpfs", 0, "size=16k") != 0)
         GTEST_SKIP() << "mounting a tmpfs needs root";
-    // Rows: the mount's last change, and the system's reason.
-    const std::pair<const char*, const char*> rows[] = {{"remount,ro", "Read-only file system"},
-                                                        {"fill", "No space left on device"}};
+    setenv("XDG_RUNTIME_DIR", work.path().c_str(), 1);
+    // Rows: what goes wrong, and the start of the reason told.
+    const std::pair<const char*, std::string> rows[] = {
+        {"remount,ro", "Read-only file system"},
+        {"fill", "No space left on device"},
+        {"fill work", "its working copy in " + work.path() + "/flt-store-"},
+        {"folder", "Is a directory"}};
     for (const auto& [change, reason] : rows) {
+        const std::string what = change;
+        if (what == "folder")
+            std::filesystem::create_directory(store);
         openPlayer({"Pause:4", "Files0:" + midiFile("a.mid")});
-        messages.clear();
         const std::string old = home.storeText("nvx", "Veltrano");
-        if (std::string(change) == "fill")
+        if (what == "fill")
             std::ofstream(fltk + "/filler") << std::string(16384 - old.size(), 'x');
-        else
+        else if (what == "fill work") // and the copy grows beyond the page it had
+            std::ofstream(work.file("filler")) << std::string(16384, 'x');
+        else if (what == "remount,ro")
             mount("tmpfs", fltk.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=16k");
-        app->menuCommand(CmdFirstPause + 1);
-        app->menuCommand(CmdFirstPause + 2);
+        app->addFiles(Lines(100, folder.file("a.mid")));
+        app->menuCommand(CmdExit); // stored as the window closes, and again as it goes
         closePlayer();
-        EXPECT_EQ(home.storeText("nvx", "Veltrano"), old);
-        EXPECT_EQ(messages,
-                  Lines{"Cannot save settings to " + home.path() + storeFile + ": " + reason})
-            << change;
+        EXPECT_EQ(home.storeText("nvx", "Veltrano"), old) << what;
+        ASSERT_EQ(messages.size(), 1u) << what;
+        EXPECT_EQ(messages[0].rfind("Cannot save settings to " + store + ": " + reason, 0), 0u)
+            << messages[0];
         messages.clear();
         mount("tmpfs", fltk.c_str(), "tmpfs", MS_REMOUNT, "size=16k");
+        for (const std::string& made : {fltk + "/filler", work.file("filler"), store})
+            std::filesystem::remove(made);
     }
     umount(fltk.c_str());
+    umount(work.path().c_str());
+    unsetenv("XDG_RUNTIME_DIR");
 }
 
 // The signal ends the player as its close box does, during a box shown at start-up too: what

@@ -3,6 +3,7 @@
 #include "TempDir.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -25,9 +26,12 @@ public:
     }
 
     // The text of the store Fl_Preferences keeps at user level for `vendor` and `app`;
-    // empty when the file does not exist.
+    // empty when no such file exists (a folder, say).
     std::string storeText(const std::string& vendor, const std::string& app) const {
-        std::ifstream in(file(".fltk/" + vendor + "/" + app + ".prefs"));
+        const std::string path = file(".fltk/" + vendor + "/" + app + ".prefs");
+        if (!std::filesystem::is_regular_file(path))
+            return {};
+        std::ifstream in(path);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
     // Whether that store holds `line` (an entry, or several in a row) as whole lines; the
