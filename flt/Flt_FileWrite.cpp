@@ -40,6 +40,17 @@ void syncFolder(const std::string& folder) {
     ::close(descriptor);
 }
 
+// A new file only: whatever stands under the name (a pipe that would hold the open, a link or
+// another's file in a shared folder) is not opened. One left by a writer that died is
+// removed, where the folder lets us.
+int createTemporary(const std::string& temporary) {
+    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
+    const int descriptor = ::open(temporary.c_str(), flags, newFileMode);
+    if (descriptor >= 0 || errno != EEXIST || ::unlink(temporary.c_str()) != 0)
+        return descriptor;
+    return ::open(temporary.c_str(), flags, newFileMode);
+}
+
 int fail(int error, const std::string& temporary, std::string& reason) {
     if (!temporary.empty())
         ::unlink(temporary.c_str());
@@ -52,8 +63,7 @@ int fail(int error, const std::string& temporary, std::string& reason) {
 int writeFileAtomically(const std::string& path, const std::string& bytes, std::string& reason) {
     // The process id keeps two writers of the same file apart.
     const std::string temporary = path + ".new-" + std::to_string(::getpid());
-    const int descriptor = ::open(
-        temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, newFileMode);
+    const int descriptor = createTemporary(temporary);
     if (descriptor < 0)
         return fail(errno, "", reason);
     struct stat old {};
