@@ -10,7 +10,6 @@
 #include <fstream>
 #include <sstream>
 
-
 namespace fs = std::filesystem;
 
 namespace {
@@ -202,13 +201,8 @@ int writePlaylist(const std::string& playlistPath, const std::vector<std::string
                   std::string& reason) {
     if (!acceptableTarget(playlistPath, paths, reason))
         return PlaylistWriteFailed;
-    // Replacing a link to a playlist replaces the playlist, not the link.
-    std::error_code error;
-    const fs::path target = fs::is_symlink(playlistPath, error)
-                                ? fs::weakly_canonical(playlistPath, error)
-                                : fs::absolute(playlistPath, error);
     std::string why;
-    if (writeFileAtomically(target.string(), m3u8Text(paths), why) != fileWriteOk)
+    if (writeFileAtomically(playlistPath, m3u8Text(paths), why) != fileWriteOk)
         return failWrite(playlistPath, why, reason);
     return PlaylistOk;
 }

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -51,6 +52,20 @@ int createTemporary(const std::string& temporary) {
     return ::open(temporary.c_str(), flags, newFileMode);
 }
 
+// Replacing a link replaces the file it points at, not the link (a dotfile manager's, say),
+// even before that file exists.
+std::string followLinks(std::string path) {
+    for (int depth = 0; depth < 40; ++depth) { // the system's own limit on a chain of links
+        std::error_code notALink;
+        const std::filesystem::path target = std::filesystem::read_symlink(path, notALink);
+        if (notALink)
+            break;
+        path = (target.is_absolute() ? target : std::filesystem::path(path).parent_path() / target)
+                   .string();
+    }
+    return path;
+}
+
 int fail(int error, const std::string& temporary, std::string& reason) {
     if (!temporary.empty())
         ::unlink(temporary.c_str());
@@ -60,7 +75,8 @@ int fail(int error, const std::string& temporary, std::string& reason) {
 
 } // namespace
 
-int writeFileAtomically(const std::string& path, const std::string& bytes, std::string& reason) {
+int writeFileAtomically(const std::string& named, const std::string& bytes, std::string& reason) {
+    const std::string path = followLinks(named);
     // The process id keeps two writers of the same file apart.
     const std::string temporary = path + ".new-" + std::to_string(::getpid());
     const int descriptor = createTemporary(temporary);

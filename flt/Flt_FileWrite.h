@@ -9,7 +9,8 @@ const int fileWriteFailed = -1; // `reason` holds the system's text; the old fil
 // Replaces the file at `path` by one holding `bytes`: written to a new file in the same
 // folder, flushed to disk, then renamed over the old one, and the folder flushed too, so a
 // kill or a power loss at any moment leaves the complete old file or the complete new one.
-// A new file keeps the old one's mode (a first one gets 0666 less the umask).
+// A new file keeps the old one's mode (a first one gets 0666 less the umask). A link is
+// followed: the file it points at is replaced.
 int writeFileAtomically(const std::string& path, const std::string& bytes, std::string& reason);
 
 // The whole content of a regular file; false when it cannot be read (missing, say).

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace {
@@ -51,6 +52,10 @@ protected:
 };
 
 TEST_F(AppTest, GeometryIsStoredAtCloseAndRestoredExactlyOrKeptInBounds) {
+    // A store that is a link (a dotfile manager's) stays one: the file it names is written.
+    const std::string store = home.file(".fltk/" + std::string(vendor) + "/Veltrano.prefs");
+    std::filesystem::create_directories(home.file(".fltk/") + vendor);
+    std::filesystem::create_symlink(home.file("dotfiles.prefs"), store);
     EXPECT_EQ(geometryOf(CountingApp(setup)), (Ints{200, 100, 900, 627})); // the defaults
     // Each row: where the user left the window in the run before, whether the record has a
     // minimum size (900 x 627), its title, and where the window opens; at (0, 0) the toolkit
@@ -68,6 +73,7 @@ TEST_F(AppTest, GeometryIsStoredAtCloseAndRestoredExactlyOrKeptInBounds) {
         EXPECT_EQ(geometryOf(app), opened);
         EXPECT_STREQ(app.label(), title && *title ? title : appName);
     }
+    EXPECT_TRUE(std::filesystem::is_symlink(store));
 }
 
 // A key press while the window holds the focus; a shortcut while nothing does.
