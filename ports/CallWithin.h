@@ -10,7 +10,8 @@
 // On a stopped JACK server libjack's calls wait for as long as the server does; opening a
 // client or listing ports must not hold the user-interface thread for that long.
 
-// The longest that listing or opening holds the calling thread.
+// The longest that listing holds the calling thread; opening may take a few of the server's
+// cycles more.
 inline constexpr std::chrono::milliseconds ClientCallLimit{500};
 
 // Runs `task` on a thread of its own and waits up to `limit` for it: true with its result

@@ -20,7 +20,8 @@ constexpr std::size_t RingBytes = 2 << 20;
 constexpr auto StallLimit = std::chrono::seconds(1);
 // The first cycle begun after connecting may still run the old graph.
 constexpr uint64_t ConnectionCycles = 2;
-// Far longer than a cycle of any server that plays music (4096 frames at 44.1 kHz: 93 ms).
+// How much longer than its periods a wait for cycles may take before the server counts as
+// stopped.
 constexpr auto CycleLimit = std::chrono::milliseconds(100);
 // While the connection is lost, how often the watch looks for the port again: a port that
 // appears is connectable only once its client is active, and that sends no notification.
@@ -65,7 +66,8 @@ int JackMidiOutput::open(const std::string& clientName, const std::string& portN
             limit, task,
             [](Attempt late) { closeOutput(std::unique_ptr<ZylmidiOutput>(late.port)); }, done)) {
         why = "ZylmidiOut::open: the JACK server did not answer within " +
-              std::to_string(ClientCallLimit.count()) + " ms; gave up opening " + target + ".";
+              std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(limit).count()) +
+              " ms; gave up opening " + target + ".";
         return RtMidiError::DRIVER_ERROR;
     }
     opened.reset(done.port);
@@ -84,6 +86,9 @@ int JackMidiOutput::connect(const std::string& clientName, const std::string& po
         jack_port_register(client, portName.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
     scratch.resize(jack_port_type_get_buffer_size(client, JACK_DEFAULT_MIDI_TYPE));
     sampleRate = jack_get_sample_rate(client);
+    // Up to 4096 frames at 44.1 kHz (93 ms) where latency matters little.
+    period = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(jack_get_buffer_size(client) / sampleRate));
     // The callbacks run on libjack's threads.
     jack_set_process_callback(client, &JackMidiOutput::process, this);
     jack_on_info_shutdown(
@@ -110,7 +115,7 @@ int JackMidiOutput::connect(const std::string& clientName, const std::string& po
         why = "ZylmidiOut::open: cannot connect to the JACK port " + target + ".";
         return RtMidiError::INVALID_PARAMETER;
     }
-    if (!waitForCycles(ConnectionCycles, CycleLimit)) {
+    if (!waitForCycles(ConnectionCycles)) {
         why = "ZylmidiOut::open: the JACK server runs no process cycles.";
         return RtMidiError::DRIVER_ERROR;
     }
@@ -138,15 +143,17 @@ bool JackMidiOutput::close() {
     if (client == nullptr)
         return true;
     // What was sent last (the releases) goes out before the port does.
-    const auto drainedBy = Clock::now() + CycleLimit;
+    const auto drainedBy = Clock::now() + CycleLimit + period;
     while (working() && ring.readable() != 0 && Clock::now() < drainedBy)
-        waitForCycles(1, CycleLimit);
+        waitForCycles(1);
     // Closing talks to the server: a stopped one would hold us for as long as it stays so;
     // and once libjack has met its server dead it frees the client itself.
-    if (gone.load(std::memory_order_acquire) || !waitForCycles(1, CycleLimit)) {
+    if (gone.load(std::memory_order_acquire) || !waitForCycles(1)) {
         if (!gone.load(std::memory_order_acquire))
             std::cerr << "ZylmidiOut::close: the JACK server ran no process cycle for "
-                      << CycleLimit.count() << " ms; its client is left open." << std::endl;
+                      << std::chrono::duration_cast<std::chrono::milliseconds>(CycleLimit + period)
+                             .count()
+                      << " ms; its client is left open." << std::endl;
         return false;
     }
     jack_client_close(client);
@@ -194,9 +201,9 @@ bool JackMidiOutput::stalled() const {
     return Clock::now() - last > StallLimit;
 }
 
-bool JackMidiOutput::waitForCycles(uint64_t count, Clock::duration limit) const {
+bool JackMidiOutput::waitForCycles(uint64_t count) const {
     const uint64_t target = cycles.load(std::memory_order_acquire) + count;
-    const auto deadline = Clock::now() + limit;
+    const auto deadline = Clock::now() + CycleLimit + period * static_cast<int64_t>(count);
     while (cycles.load(std::memory_order_acquire) < target) {
         if (gone.load(std::memory_order_acquire) || Clock::now() >= deadline)
             return false;

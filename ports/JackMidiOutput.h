@@ -48,7 +48,8 @@ private:
     static int process(jack_nframes_t frames, void* self);
     void writeDue(void* buffer, jack_nframes_t frames, Clock::rep began);
     Clock::rep stamp(Moment due);
-    bool waitForCycles(uint64_t count, Clock::duration limit) const;
+    // False when `count` cycles did not begin within as many periods and 100 ms more.
+    bool waitForCycles(uint64_t count) const;
     bool stalled() const;
     void wakeWatcher();
     void watch();
@@ -61,6 +62,7 @@ private:
     MidiRing ring;
     std::vector<unsigned char> scratch;  // the callback's copy of one message
     double sampleRate = 48000;           // frames a second
+    Clock::duration period{};            // of one cycle
     Clock::rep lastStamp = 0;            // the sending thread's
     std::atomic<std::size_t> longest{0}; // bytes an empty port buffer takes, once known
     std::atomic<uint64_t> cycles{0};

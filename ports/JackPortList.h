@@ -1,10 +1,13 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <vector>
 
 // The MIDI input ports of the JACK server that JACK_DEFAULT_SERVER names (else the default),
 // asked through a short-lived client named `clientName`, within ClientCallLimit. None, and
 // nothing in `why`, when no server runs; none, with the reason in `why`, when the server
-// did not answer in time.
-std::vector<std::string> jackInputPorts(const std::string& clientName, std::string& why);
+// did not answer in time. The length of the server's cycle goes to `period` (zero without
+// an answer).
+std::vector<std::string> jackInputPorts(const std::string& clientName, std::string& why,
+                                        std::chrono::steady_clock::duration* period = nullptr);

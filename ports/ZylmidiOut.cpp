@@ -18,6 +18,10 @@ const char* const OpenError = "RtMidi instantiation error ";
 const char* const SendError = "Send error ";
 
 constexpr unsigned SustainController = 64;
+// Opening a JACK port waits for a few of the server's cycles (to activate, to connect, for
+// the connection to take): at a long period (PipeWire goes up to 8192 frames) that takes
+// longer than the server's answer does.
+constexpr int OpeningCycles = 5;
 
 void writeErrorLine(const char* words, const std::string& libraryMessage) {
     std::cerr << words << libraryMessage << std::endl;
@@ -28,14 +32,16 @@ uint16_t noteKey(unsigned channel, unsigned note) {
 }
 
 // RtMidi's ports, then JACK's from number `fromJack` on; failures are written as they come.
-std::vector<std::string> listPorts(std::size_t& fromJack) {
+// The JACK server's cycle goes to `jackPeriod`.
+std::vector<std::string> listPorts(std::size_t& fromJack,
+                                   std::chrono::steady_clock::duration* jackPeriod = nullptr) {
     std::string why;
     std::vector<std::string> names = RtMidiOutput::portNames(ClientName, why);
     if (!why.empty())
         writeErrorLine(ListError, why);
     fromJack = names.size();
     why.clear();
-    const std::vector<std::string> jack = jackInputPorts(ClientName, why);
+    const std::vector<std::string> jack = jackInputPorts(ClientName, why, jackPeriod);
     if (!why.empty())
         writeErrorLine(ListError, why);
     names.insert(names.end(), jack.begin(), jack.end());
@@ -56,21 +62,25 @@ std::vector<std::string> ZylmidiOut::portNames() {
 }
 
 int ZylmidiOut::open(unsigned portNumber) {
-    const auto deadline = std::chrono::steady_clock::now() + ClientCallLimit;
+    const auto start = std::chrono::steady_clock::now();
     close();
     std::size_t fromJack = 0;
-    const std::vector<std::string> names = listPorts(fromJack);
-    return openListed(names, fromJack, portNumber, deadline);
+    std::chrono::steady_clock::duration jackPeriod{};
+    const std::vector<std::string> names = listPorts(fromJack, &jackPeriod);
+    return openListed(names, fromJack, portNumber,
+                      start + ClientCallLimit + OpeningCycles * jackPeriod);
 }
 
 int ZylmidiOut::open(const std::string& portName) {
-    const auto deadline = std::chrono::steady_clock::now() + ClientCallLimit;
+    const auto start = std::chrono::steady_clock::now();
     close();
     std::size_t fromJack = 0;
-    const std::vector<std::string> names = listPorts(fromJack);
+    std::chrono::steady_clock::duration jackPeriod{};
+    const std::vector<std::string> names = listPorts(fromJack, &jackPeriod);
     for (unsigned number = 0; number < names.size(); ++number)
         if (names[number] == portName)
-            return openListed(names, fromJack, number, deadline);
+            return openListed(names, fromJack, number,
+                              start + ClientCallLimit + OpeningCycles * jackPeriod);
     writeErrorLine(OpenError, "ZylmidiOut::open: no output port is named \"" + portName + "\".");
     return RtMidiError::INVALID_PARAMETER;
 }
