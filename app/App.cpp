@@ -1,5 +1,6 @@
 #include "App.h"
 
+#include "MenuLabel.h"
 #include "Message.h"
 #include "MyBrowser.h"
 
@@ -166,7 +167,7 @@ void App::showMessage(const std::string& text) {
         messageSink(text);
         return;
     }
-    fl_message("%s", text.c_str());
+    fl_message("%s", labelTextFor(text).c_str());
 }
 
 void App::quitNow() {

@@ -1,6 +1,7 @@
 #include "MyBrowser.h"
 
 #include "App.h"
+#include "MenuLabel.h"
 #include "Message.h"
 
 #include <FL/Fl.H>
@@ -48,7 +49,7 @@ void MyBrowser::tipForLineAt(int y) {
     void* item = find_item(y);
     const int line = item ? lineno(item) : 0;
     const std::string reason = line >= 1 && static_cast<size_t>(line) <= entries.size()
-                                   ? reasonFor(entries[line - 1])
+                                   ? labelTextFor(reasonFor(entries[line - 1]))
                                    : std::string();
     const char* shown = tooltip();
     if (reason == (shown ? shown : ""))

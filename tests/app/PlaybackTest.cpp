@@ -343,18 +343,22 @@ TEST_F(Playback, MissingStoredFilesAreKeptAndUnplayableOnesSkippedForOneLapAtMos
     const std::string words = "a text file, not a song";
     const Bytes text(words.begin(), words.end());
     const Bytes cut = wire("MThd 00000006 0000 0001 0060 MTrk 00000010 00903C40");
-    open({folder.write("p.mid", text), folder.write("q.mid", cut)}, {"Continuous:1"});
+    open({folder.write("p@x.mid", text), folder.write("q.mid", cut)}, {"Continuous:1"});
     app->startButton->do_callback();
     EXPECT_TRUE(staysIdle());
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].rfind("None of the 2 files in the playlist could be played", 0), 0u);
-    EXPECT_EQ(out.count("Thread running: " + folder.file("p.mid")), 1); // one lap, no more
-    EXPECT_EQ(app->playlist->entries[0].problem, "Cannot play " + folder.file("p.mid") +
+    EXPECT_EQ(out.count("Thread running: " + folder.file("p@x.mid")), 1); // one lap, no more
+    EXPECT_EQ(app->playlist->entries[0].problem, "Cannot play " + folder.file("p@x.mid") +
                                                      ": it is not a Standard MIDI File (error " +
                                                      std::to_string(MidiFileBadHeader) + ")");
     EXPECT_EQ(app->playlist->entries[1].problem, "Cannot play " + folder.file("q.mid") +
                                                      ": it ends too early (error " +
                                                      std::to_string(MidiFileReadError) + ")");
+    Fl::e_y = app->playlist->y() + 5; // over line 1: its tip shows the "@" of the name
+    app->playlist->handle(FL_MOVE);
+    EXPECT_NE(std::string(app->playlist->tooltip()).find("/p@@x.mid: it is not"),
+              std::string::npos);
 }
 
 } // namespace
