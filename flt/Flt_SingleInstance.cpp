@@ -173,10 +173,17 @@ int Flt_SingleInstance::handOver(const std::vector<std::string>& paths, std::str
 
 void Flt_SingleInstance::listen(std::function<void(const std::vector<std::string>&)> callback) {
     onPaths = std::move(callback);
-    if (listenFd >= 0 && onPaths)
+    if (listenFd < 0)
+        return;
+    if (onPaths) {
         Fl::add_fd(listenFd, FL_READ, acceptReady, this);
-    else if (listenFd >= 0)
-        Fl::remove_fd(listenFd);
+        return;
+    }
+    // Kept open while the program ends, the socket would still take paths that no one reads.
+    Fl::remove_fd(listenFd);
+    ::close(listenFd);
+    ::unlink(socketPath.c_str());
+    listenFd = -1;
 }
 
 void Flt_SingleInstance::acceptReady(int fd, void* self) {

@@ -28,7 +28,8 @@ public:
     // for the two failures.
     int claim(const std::vector<std::string>& paths, std::string& reason);
     // After claimFirst: each list a later start sends reaches `onPaths` in the FLTK event
-    // loop (an empty list when it named no paths).
+    // loop (an empty list when it named no paths). Empty, it stops for good: the socket goes,
+    // so a later start is told that no one answers rather than that its paths were taken.
     void listen(std::function<void(const std::vector<std::string>&)> onPaths);
 
 private:

@@ -183,6 +183,14 @@ TEST(SingleInstanceTest, ClaimsOnlyInAPrivateFolder) {
                                : Flt_SingleInstance::claimUnavailable)
             << std::oct << mode;
     }
+    // Once the first stops listening, as it ends, a later start is not told it took the paths.
+    chmod(runtime.path().c_str(), 0700);
+    Flt_SingleInstance first("flt-test");
+    ASSERT_EQ(first.claim({}, reason), Flt_SingleInstance::claimFirst);
+    first.listen([](const std::vector<std::string>&) {});
+    first.listen(nullptr);
+    EXPECT_EQ(Flt_SingleInstance("flt-test").claim({"/a.mid"}, reason),
+              Flt_SingleInstance::claimNoAnswer);
     unsetenv("XDG_RUNTIME_DIR"); // the folder goes with the test
 }
 
