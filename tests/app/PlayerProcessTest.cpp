@@ -135,28 +135,27 @@ TEST_F(PlayerTest, AStoreThatCannotBeWrittenStaysAsItWasAndIsToldOnce) {
         GTEST_SKIP() << "mounting a tmpfs needs root";
     setenv("XDG_RUNTIME_DIR", work.path().c_str(), 1);
     // Rows: what goes wrong, and the start of the reason told.
-    const std::pair<const char*, std::string> rows[] = {
+    const std::pair<std::string, std::string> rows[] = {
         {"remount,ro", "Read-only file system"},
         {"fill", "No space left on device"},
         {"fill work", "its working copy in " + work.path() + "/flt-store-"},
         {"folder", "Is a directory"}};
     for (const auto& [change, reason] : rows) {
-        const std::string what = change;
-        if (what == "folder")
+        if (change == "folder")
             std::filesystem::create_directory(store);
         openPlayer({"Pause:4", "Files0:" + midiFile("a.mid")});
         const std::string old = home.storeText("nvx", "Veltrano");
-        if (what == "fill")
+        if (change == "fill")
             std::ofstream(fltk + "/filler") << std::string(16384 - old.size(), 'x');
-        else if (what == "fill work") // and the copy grows beyond the page it had
+        else if (change == "fill work") // and the copy grows beyond the page it had
             std::ofstream(work.file("filler")) << std::string(16384, 'x');
-        else if (what == "remount,ro")
+        else if (change == "remount,ro")
             mount("tmpfs", fltk.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=16k");
         app->addFiles(Lines(100, folder.file("a.mid")));
         app->menuCommand(CmdExit); // stored as the window closes, and again as it goes
         closePlayer();
-        EXPECT_EQ(home.storeText("nvx", "Veltrano"), old) << what;
-        ASSERT_EQ(messages.size(), 1u) << what;
+        EXPECT_EQ(home.storeText("nvx", "Veltrano"), old) << change;
+        ASSERT_EQ(messages.size(), 1u) << change;
         EXPECT_EQ(messages[0].rfind("Cannot save settings to " + store + ": " + reason, 0), 0u)
             << messages[0];
         messages.clear();
@@ -166,7 +165,6 @@ TEST_F(PlayerTest, AStoreThatCannotBeWrittenStaysAsItWasAndIsToldOnce) {
     }
     umount(fltk.c_str());
     umount(work.path().c_str());
-    unsetenv("XDG_RUNTIME_DIR");
 }
 
 // The signal ends the player as its close box does, during a box shown at start-up too: what

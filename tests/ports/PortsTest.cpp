@@ -281,6 +281,6 @@ TEST(OrganScale, TheOrgansTwentySixNotesAndSongsItCannotJudge) {
     EXPECT_EQ(organ.checkFile(TempDir().file("missing.mid").c_str()), OrganUnreadable);
     EXPECT_EQ(organ.checkSong(ZylmidiFile{}), OrganNotOneTrack);
     ZylmidiFile broken; // data bytes are kept as they stand
-    broken.tracks.push_back(ZylmidiTrack({{0, {0x90, 0x90, 0x40}}}));
+    broken.tracks = {ZylmidiTrack({{0, {0x90, 0x90, 0x40}}})};
     EXPECT_EQ(organ.checkSong(broken), OrganNoteOutside);
 }
