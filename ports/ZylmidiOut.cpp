@@ -61,43 +61,44 @@ std::vector<std::string> ZylmidiOut::portNames() {
     return listPorts(fromJack);
 }
 
-int ZylmidiOut::open(unsigned portNumber) {
+// The open's time counts from here: the server has half a second to answer, and a few of its
+// cycles more to run the new connection.
+ZylmidiOut::Listed ZylmidiOut::closeAndList() {
     const auto start = std::chrono::steady_clock::now();
     close();
-    std::size_t fromJack = 0;
+    Listed listed;
     std::chrono::steady_clock::duration jackPeriod{};
-    const std::vector<std::string> names = listPorts(fromJack, &jackPeriod);
-    return openListed(names, fromJack, portNumber,
-                      start + ClientCallLimit + OpeningCycles * jackPeriod);
+    listed.names = listPorts(listed.fromJack, &jackPeriod);
+    listed.deadline = start + ClientCallLimit + OpeningCycles * jackPeriod;
+    return listed;
+}
+
+int ZylmidiOut::open(unsigned portNumber) {
+    return openListed(closeAndList(), portNumber);
 }
 
 int ZylmidiOut::open(const std::string& portName) {
-    const auto start = std::chrono::steady_clock::now();
-    close();
-    std::size_t fromJack = 0;
-    std::chrono::steady_clock::duration jackPeriod{};
-    const std::vector<std::string> names = listPorts(fromJack, &jackPeriod);
-    for (unsigned number = 0; number < names.size(); ++number)
-        if (names[number] == portName)
-            return openListed(names, fromJack, number,
-                              start + ClientCallLimit + OpeningCycles * jackPeriod);
+    const Listed listed = closeAndList();
+    for (unsigned number = 0; number < listed.names.size(); ++number)
+        if (listed.names[number] == portName)
+            return openListed(listed, number);
     writeErrorLine(OpenError, "ZylmidiOut::open: no output port is named \"" + portName + "\".");
     return RtMidiError::INVALID_PARAMETER;
 }
 
-int ZylmidiOut::openListed(const std::vector<std::string>& names, std::size_t fromJack,
-                           unsigned portNumber, Deadline deadline) {
+int ZylmidiOut::openListed(const Listed& listed, unsigned portNumber) {
     std::string why;
     int failed = 0;
-    if (portNumber < fromJack)
+    if (portNumber < listed.fromJack)
         failed = RtMidiOutput::open(ClientName, PortName, portNumber, output, why);
-    else if (portNumber < names.size())
-        failed = JackMidiOutput::open(ClientName, PortName, names[portNumber],
-                                      deadline - std::chrono::steady_clock::now(), output, why);
+    else if (portNumber < listed.names.size())
+        failed =
+            JackMidiOutput::open(ClientName, PortName, listed.names[portNumber],
+                                 listed.deadline - std::chrono::steady_clock::now(), output, why);
     else {
         failed = RtMidiError::INVALID_PARAMETER;
         why = "ZylmidiOut::open: port number " + std::to_string(portNumber) + " is beyond the " +
-              std::to_string(names.size()) + " output ports.";
+              std::to_string(listed.names.size()) + " output ports.";
     }
     if (failed != 0)
         writeErrorLine(OpenError, why);

@@ -86,10 +86,17 @@ public:
     std::map<uint16_t, bool> noteState;
 
 private:
-    using Deadline = std::chrono::steady_clock::time_point;
-    // Opens number `portNumber` of `names`, whose JACK ports begin at `fromJack`.
-    int openListed(const std::vector<std::string>& names, std::size_t fromJack, unsigned portNumber,
-                   Deadline deadline);
+    // The ports as listed for an open, RtMidi's first and JACK's from `fromJack` on, and the
+    // moment by which the open must be done.
+    struct Listed {
+        std::vector<std::string> names;
+        std::size_t fromJack = 0;
+        std::chrono::steady_clock::time_point deadline;
+    };
+    // Closes the port, then lists the ports as they are now.
+    Listed closeAndList();
+    // Opens number `portNumber` of `listed`.
+    int openListed(const Listed& listed, unsigned portNumber);
     void trackNote(const Message& message);
 
     // The open port; null while closed. Its connectionLost may be asked from any thread.
