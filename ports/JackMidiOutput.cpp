@@ -1,6 +1,7 @@
 #include "JackMidiOutput.h"
 
 #include "CallWithin.h"
+#include "JackPortList.h"
 
 #include "RtMidi.h"
 
@@ -86,9 +87,7 @@ int JackMidiOutput::connect(const std::string& clientName, const std::string& po
         jack_port_register(client, portName.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
     scratch.resize(jack_port_type_get_buffer_size(client, JACK_DEFAULT_MIDI_TYPE));
     sampleRate = jack_get_sample_rate(client);
-    // Up to 4096 frames at 44.1 kHz (93 ms) where latency matters little.
-    period = std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double>(jack_get_buffer_size(client) / sampleRate));
+    period = jackCycleLength(client); // PipeWire's JACK goes up to 8192 frames (171 ms)
     // The callbacks run on libjack's threads.
     jack_set_process_callback(client, &JackMidiOutput::process, this);
     jack_on_info_shutdown(

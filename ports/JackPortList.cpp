@@ -23,9 +23,7 @@ Listing askServer(const std::string& clientName) {
             listing.names.emplace_back(*port);
         jack_free(ports);
     }
-    listing.period = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-        std::chrono::duration<double>(static_cast<double>(jack_get_buffer_size(client)) /
-                                      jack_get_sample_rate(client)));
+    listing.period = jackCycleLength(client);
     jack_client_close(client);
     return listing;
 }
@@ -43,4 +41,10 @@ std::vector<std::string> jackInputPorts(const std::string& clientName, std::stri
     if (period)
         *period = listing.period;
     return listing.names;
+}
+
+std::chrono::steady_clock::duration jackCycleLength(jack_client_t* client) {
+    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(static_cast<double>(jack_get_buffer_size(client)) /
+                                      jack_get_sample_rate(client)));
 }

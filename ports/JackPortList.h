@@ -1,5 +1,7 @@
 #pragma once
 
+#include <jack/jack.h>
+
 #include <chrono>
 #include <string>
 #include <vector>
@@ -11,3 +13,6 @@
 // an answer).
 std::vector<std::string> jackInputPorts(const std::string& clientName, std::string& why,
                                         std::chrono::steady_clock::duration* period = nullptr);
+
+// How long one cycle of `client`'s server lasts.
+std::chrono::steady_clock::duration jackCycleLength(jack_client_t* client);
