@@ -96,9 +96,16 @@ int writeFileAtomically(const std::string& named, const std::string& bytes, std:
 }
 
 bool readWholeFile(const std::string& path, std::string& bytes) {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without waiting: a pipe would hold the reader until some writer came.
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (descriptor < 0)
         return false;
+    struct stat status {};
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(descriptor);
+        errno = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+        return false;
+    }
     bytes.clear();
     char buffer[16384];
     ssize_t count = 0;

@@ -13,7 +13,8 @@ const int fileWriteFailed = -1; // `reason` holds the system's text; the old fil
 // followed: the file it points at is replaced.
 int writeFileAtomically(const std::string& path, const std::string& bytes, std::string& reason);
 
-// The whole content of a regular file; false when it cannot be read (missing, say).
+// The whole content of a regular file; false, with errno set, when it cannot be read:
+// missing, say, or a folder (EISDIR), a pipe or a device (EINVAL).
 bool readWholeFile(const std::string& path, std::string& bytes);
 
 // Makes `folder` and the folders above it that are missing; false, with `reason`, when one

@@ -91,7 +91,7 @@ bool Flt_Store::seedWorkingCopy() {
     if (!readWholeFile(filePath, bytes)) {
         const int error = errno;
         if (::access(filePath.c_str(), F_OK) == 0)
-            unreadable = std::strerror(error);
+            unreadable = error == EINVAL ? "it is not a regular file" : std::strerror(error);
         return true;
     }
     if (writeFileAtomically(workPath, bytes, reason) == fileWriteOk)

@@ -74,6 +74,14 @@ TEST_F(AppTest, GeometryIsStoredAtCloseAndRestoredExactlyOrKeptInBounds) {
         EXPECT_STREQ(app.label(), title && *title ? title : appName);
     }
     EXPECT_TRUE(std::filesystem::is_symlink(store));
+    // A pipe in its place neither holds the start up nor is replaced.
+    std::filesystem::remove(store);
+    ASSERT_EQ(mkfifo(store.c_str(), 0600), 0);
+    testing::internal::CaptureStderr();
+    CountingApp(setup).resize(1, 2, 3, 4);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Cannot save settings to " + store + ": it is not a regular file\n");
+    EXPECT_TRUE(std::filesystem::is_fifo(store));
 }
 
 // A key press while the window holds the focus; a shortcut while nothing does.
