@@ -1,6 +1,7 @@
 // The report as people and scripts read it.
 #include "ZylorganReport.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
@@ -53,16 +54,47 @@ std::string transpositionText(const ZylorganReport& report) {
     return text;
 }
 
-// JSON strings: quotes, backslashes and control bytes escaped; the rest as it stands.
+// The length of the well-formed UTF-8 sequence at `at`, or 0. The second byte's range rules
+// out overlong forms, surrogates and code points beyond U+10FFFF.
+size_t utf8Length(const std::string& text, size_t at) {
+    const auto byte = [&](size_t index) { return static_cast<unsigned char>(text[index]); };
+    const unsigned char lead = byte(at);
+    const size_t length = lead < 0x80   ? 1
+                          : lead < 0xC2 ? 0
+                          : lead < 0xE0 ? 2
+                          : lead < 0xF0 ? 3
+                          : lead < 0xF5 ? 4
+                                        : 0;
+    if (length < 2)
+        return length;
+    if (at + length > text.size())
+        return 0;
+    const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    const unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    if (byte(at + 1) < low || byte(at + 1) > high)
+        return 0;
+    for (size_t index = at + 2; index < at + length; ++index)
+        if ((byte(index) & 0xC0) != 0x80)
+            return 0;
+    return length;
+}
+
+// JSON strings: quotes, backslashes and control bytes escaped. File names need not be UTF-8,
+// and JSON must be, so each byte outside a well-formed sequence stands as U+FFFD.
 std::string jsonString(const std::string& text) {
     std::string out = "\"";
-    for (const char c : text) {
+    for (size_t at = 0; at < text.size();) {
+        const char c = text[at];
+        const size_t length = utf8Length(text, at);
         if (c == '"' || c == '\\')
             out += std::string("\\") + c;
-        else if (static_cast<unsigned char>(c) < 0x20)
+        else if (length == 1 && static_cast<unsigned char>(c) < 0x20)
             out += format("\\u%04x", static_cast<unsigned>(c));
+        else if (length == 0)
+            out += "\\ufffd";
         else
-            out += c;
+            out.append(text, at, length);
+        at += std::max<size_t>(length, 1);
     }
     return out + "\"";
 }

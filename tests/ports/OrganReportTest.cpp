@@ -85,9 +85,14 @@ TEST(OrganReport, SaysWhereASongLeavesTheOrganAndWhatWouldFit) {
     const std::string longPath(600, 'p');
     EXPECT_EQ(reportPlainLine(longPath, organReportOfFile(folder.path(), scale)),
               longPath + ": code -1, cannot be read");
-    EXPECT_EQ(reportJsonLine("a\"b", organReportOfFile(folder.path(), scale)),
-              R"({"path":"a\"b","code":-1,"outside":0,"first":null,"channels":[],"fits":[],)"
-              R"("best":0,"bestOutside":0,"polyphony":0,"fastRepeats":0})");
+    // A name that is not UTF-8 (a stray byte, a cut sequence, a surrogate, an overlong form)
+    // still gives valid JSON: each bad byte stands as U+FFFD.
+    EXPECT_EQ(reportJsonLine("a\"\xC3\xA9\xF0\x9F\x8E\xB5\xFF\xC3(\xED\xA0\x80\xC0\xAF",
+                             organReportOfFile(folder.path(), scale)),
+              "{\"path\":\"a\\\"\xC3\xA9\xF0\x9F\x8E\xB5"
+              R"(\ufffd\ufffd(\ufffd\ufffd\ufffd\ufffd\ufffd",)"
+              R"("code":-1,"outside":0,"first":null,"channels":[],"fits":[],"best":0,)"
+              R"("bestOutside":0,"polyphony":0,"fastRepeats":0})");
 }
 
 // Notes 37, 41 and 46 on channels 10 and 3 fit best at +2, where 37 still falls outside: the
