@@ -19,9 +19,12 @@ namespace {
 const mode_t privateFolderMode = 0700;
 const size_t longestMessage = 1 << 20; // bytes; a longer message is not a list of paths
 const int sendTimeoutSeconds = 5;
-// The first instance binds right after taking the lock; a later start waits that long.
-const int connectAttempts = 100;
+// The first instance binds right after taking the lock, and one that is closing lets the
+// lock go once it ends; a later start waits that long for either.
+const int connectAttempts = 150;
 const auto connectPause = std::chrono::milliseconds(20);
+// handOver's third answer: no one listens yet; try again.
+const int notReached = Flt_SingleInstance::claimNoAnswer - 1;
 
 std::string systemReason(const std::string& what) {
     return what + ": " + std::strerror(errno);
@@ -96,11 +99,17 @@ int Flt_SingleInstance::claim(const std::vector<std::string>& paths, std::string
         reason = systemReason("Cannot open " + lockPath);
         return claimUnavailable;
     }
-    if (takeLock())
-        return bindSocket(reason);
-    ::close(lockFd);
-    lockFd = -1;
-    return handOver(paths, reason);
+    // A player that is closing has stopped listening but holds the lock until it ends: this
+    // start then becomes the player, rather than lose its paths.
+    for (int attempt = 0; attempt < connectAttempts; ++attempt) {
+        if (takeLock())
+            return bindSocket(reason);
+        const int handed = handOver(paths, reason);
+        if (handed != notReached)
+            return handed;
+        std::this_thread::sleep_for(connectPause);
+    }
+    return claimNoAnswer;
 }
 
 bool Flt_SingleInstance::prepareFolder(std::string& reason) {
@@ -152,23 +161,19 @@ int Flt_SingleInstance::handOver(const std::vector<std::string>& paths, std::str
         message.append(path).push_back('\0');
     sockaddr_un address;
     fillAddress(socketPath, address);
-    for (int attempt = 0; attempt < connectAttempts; ++attempt) {
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd < 0)
-            break;
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-            const timeval timeout{sendTimeoutSeconds, 0};
-            ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
-            const bool sent = sendAll(fd, message);
-            reason = sent ? "" : systemReason("Cannot send to " + socketPath);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        reason = systemReason("Cannot reach the running instance at " + socketPath);
+        if (fd >= 0)
             ::close(fd);
-            return sent ? claimHandedOver : claimNoAnswer;
-        }
-        ::close(fd);
-        std::this_thread::sleep_for(connectPause);
+        return notReached;
     }
-    reason = systemReason("Cannot reach the running instance at " + socketPath);
-    return claimNoAnswer;
+    const timeval timeout{sendTimeoutSeconds, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    const bool sent = sendAll(fd, message);
+    reason = sent ? "" : systemReason("Cannot send to " + socketPath);
+    ::close(fd);
+    return sent ? claimHandedOver : claimNoAnswer;
 }
 
 void Flt_SingleInstance::listen(std::function<void(const std::vector<std::string>&)> callback) {

@@ -24,8 +24,9 @@ public:
     Flt_SingleInstance(const Flt_SingleInstance&) = delete;
     Flt_SingleInstance& operator=(const Flt_SingleInstance&) = delete;
 
-    // Becomes the one instance, or hands `paths` to the one that runs. `reason` says why
-    // for the two failures.
+    // Becomes the one instance, or hands `paths` to the one that runs; one that is closing
+    // is waited for, a few seconds at most, and then succeeded. `reason` says why for the
+    // two failures.
     int claim(const std::vector<std::string>& paths, std::string& reason);
     // After claimFirst: each list a later start sends reaches `onPaths` in the FLTK event
     // loop (an empty list when it named no paths). Empty, it stops for good: the socket goes,
@@ -43,6 +44,7 @@ private:
     bool prepareFolder(std::string& reason);
     bool takeLock();
     int bindSocket(std::string& reason);
+    // One attempt to reach the one that runs.
     int handOver(const std::vector<std::string>& paths, std::string& reason) const;
     static void acceptReady(int fd, void* self);
     static void connectionReady(int fd, void* self);

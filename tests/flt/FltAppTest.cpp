@@ -11,6 +11,7 @@
 #include <climits>
 #include <filesystem>
 #include <sys/stat.h>
+#include <thread>
 
 namespace {
 
@@ -191,12 +192,20 @@ TEST(SingleInstanceTest, ClaimsOnlyInAPrivateFolder) {
                                : Flt_SingleInstance::claimUnavailable)
             << std::oct << mode;
     }
-    // Once the first stops listening, as it ends, a later start is not told it took the paths.
-    Flt_SingleInstance first("flt-test");
-    ASSERT_EQ(first.claim({}, reason), Flt_SingleInstance::claimFirst);
-    first.listen(nullptr);
+    // Once the first stops listening, as it ends, a later start is not told it took the paths;
+    // one still waiting when the first has ended becomes the first.
+    auto first = std::make_unique<Flt_SingleInstance>("flt-test");
+    ASSERT_EQ(first->claim({}, reason), Flt_SingleInstance::claimFirst);
+    first->listen(nullptr);
     EXPECT_EQ(Flt_SingleInstance("flt-test").claim({"/a.mid"}, reason),
               Flt_SingleInstance::claimNoAnswer);
+    std::thread ending([&first] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        first.reset();
+    });
+    EXPECT_EQ(Flt_SingleInstance("flt-test").claim({"/a.mid"}, reason),
+              Flt_SingleInstance::claimFirst);
+    ending.join();
     unsetenv("XDG_RUNTIME_DIR"); // the folder goes with the test
 }
 
