@@ -58,6 +58,7 @@ App::App(Flt_AppSetup& setup) : Flt_App(setup) {
 // the widgets.
 App::~App() {
     Fl::remove_timeout(titleTick, this);
+    Fl::remove_timeout(storePlaylist, this);
 }
 
 // Entries must be added in their final order (see Flt_Menubar).

@@ -95,6 +95,8 @@ public:
                          const std::vector<std::string>& named);
     // "File/Remove selected" and the Delete key; the line that plays stays.
     void removeSelected();
+    // Every change of the playlist's order or entries comes here: the list is stored soon.
+    void playlistChanged();
 
     // What "File/Open playlist..." does with the chosen names: MIDI files are taken as they
     // are, anything else is read as a playlist; all of it goes to addFiles as one batch.
@@ -198,6 +200,7 @@ private:
     void showPlayingTitle();
     void stopTitleClock();
     static void titleTick(void* app);
+    static void storePlaylist(void* app);
     void closeMessageBoxes();
     bool quitting = false;
     bool started = false; // the store has been read back into the window

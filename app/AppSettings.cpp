@@ -18,6 +18,9 @@ const char* const FollowTempoKey = "FollowTempo";
 const char* const TransposeToFitKey = "TransposeToFit";
 
 constexpr int NoDevice = 0;
+// Seconds from a change of the playlist to its store: a drop of many files, or a run of
+// moves, is one write.
+constexpr double PlaylistStoreDelay = 1.0;
 
 void reportDevice(int device) {
     logLine("MIDIdevice = " + std::to_string(device));
@@ -87,6 +90,25 @@ void App::selectOutput(int id) {
     } else {
         showMessage(openFailureText(name, err));
     }
+}
+
+// The list is stored soon after each change, not only at close, so that a crash, a kill or
+// a power cut cannot take the files the user gathered with it.
+void App::playlistChanged() {
+    Fl::remove_timeout(storePlaylist, this);
+    Fl::add_timeout(PlaylistStoreDelay, storePlaylist, this);
+}
+
+// Until the start has read the store back (a box of the start may be open), the window's
+// list is not the user's yet: it is stored later.
+void App::storePlaylist(void* data) {
+    App& app = *static_cast<App*>(data);
+    if (!app.started) {
+        app.playlistChanged();
+        return;
+    }
+    Flt_Prefs(app.prefs).setStringArray(FilesKey, app.playlist->paths());
+    app.flushStore();
 }
 
 void App::selectPause(int id) {

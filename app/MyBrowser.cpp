@@ -25,6 +25,11 @@ MyBrowser::MyBrowser(App* owner) : Fl_Hold_Browser(0, 0, 0, 0), app(owner) {
     format_char(NoFormatCharacter);
 }
 
+void MyBrowser::changed() {
+    if (app)
+        app->playlistChanged();
+}
+
 void MyBrowser::filesDropped(std::vector<std::string>& files) {
     app->addDroppedFiles(files);
 }
@@ -33,6 +38,7 @@ EntryId MyBrowser::addFile(const std::string& path, int transpose, bool missing)
     entries.push_back(
         {path, displayName(path) + transposedSuffix(transpose), ++lastId, missing, {}, transpose});
     add(entries.back().name.c_str());
+    changed();
     return lastId;
 }
 
@@ -52,6 +58,7 @@ void MyBrowser::moveLine(int from, int to) {
     PlaylistEntry moved = std::move(entries[from - 1]);
     entries.erase(entries.begin() + (from - 1));
     entries.insert(entries.begin() + (to - 1), std::move(moved));
+    changed();
 }
 
 void MyBrowser::moveFirstToEnd() {
@@ -91,6 +98,7 @@ bool MyBrowser::removeSelected() {
         return false;
     remove(line);
     entries.erase(entries.begin() + (line - 1));
+    changed();
     if (size() > 0) // so that Delete pressed again goes on down the list
         select(std::min(line, size()));
     return true;
@@ -116,6 +124,7 @@ void MyBrowser::clearAll() {
     clear();
     entries.clear();
     playing = NoEntry;
+    changed();
 }
 
 PlaylistEntry* MyBrowser::find(EntryId id) {

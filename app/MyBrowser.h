@@ -66,6 +66,7 @@ protected:
     void item_draw(void* item, int X, int Y, int W, int H) const override;
 
 private:
+    void changed(); // tells the owner, which stores the list
     bool moveSelectedTo(int line, size_t fewestEntries);
     void moveLine(int from, int to);
     void showLine(size_t index);
