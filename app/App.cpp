@@ -151,6 +151,8 @@ void App::menuCommand(int id) {
         selectPause(id);
     } else if (id == CmdRemoveSelected) {
         removeSelected();
+    } else {
+        storeToggle(id);
     }
     playlist->redraw(); // its hints follow the list and the chosen output
 }

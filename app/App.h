@@ -184,6 +184,7 @@ private:
     void chooseAndSavePlaylist();
     void chooseAndSaveOrganCopy();
     void selectPause(int id);
+    void storeToggle(int id);
 
     int playSteps(const ZylmidiTimeline& timeline, const Flt_StopFlag& stop, uint64_t port);
     int sendToPort(const ZylmidiOut::Message& message, uint64_t generation,

@@ -5,6 +5,8 @@
 #include "MyBrowser.h"
 #include "PortErrorText.h"
 
+#include <utility>
+
 namespace {
 
 const char* const DeviceKey = "MIDIdevice";
@@ -16,6 +18,13 @@ const char* const FilesKey = "Files";
 const char* const AllTracksKey = "AllTracks";
 const char* const FollowTempoKey = "FollowTempo";
 const char* const TransposeToFitKey = "TransposeToFit";
+
+// The check marks of the Settings menu and their keys.
+const std::pair<int, const char*> Toggles[] = {{CmdContinuous, ContinuousKey},
+                                               {CmdCheckOrgan, CheckOrganKey},
+                                               {CmdAllTracks, AllTracksKey},
+                                               {CmdFollowTempo, FollowTempoKey},
+                                               {CmdTransposeToFit, TransposeToFitKey}};
 
 constexpr int NoDevice = 0;
 // Seconds from a change of the playlist to its store: a drop of many files, or a run of
@@ -40,11 +49,8 @@ void App::onStart(int argc, char** argv) {
     const int pause = store.getInt(PauseKey, 0);
     if (pause <= CmdLastPause - CmdFirstPause)
         menuCommand(pause + CmdFirstPause);
-    menubar->setValue(CmdContinuous, store.getInt(ContinuousKey, 0) != 0);
-    menubar->setValue(CmdCheckOrgan, store.getInt(CheckOrganKey, 0) != 0);
-    menubar->setValue(CmdAllTracks, store.getInt(AllTracksKey, 0) != 0);
-    menubar->setValue(CmdFollowTempo, store.getInt(FollowTempoKey, 0) != 0);
-    menubar->setValue(CmdTransposeToFit, store.getInt(TransposeToFitKey, 0) != 0);
+    for (const auto& [id, key] : Toggles)
+        menubar->setValue(id, store.getInt(key, 0) != 0);
     restorePlaylist(store.getStringArray(FilesKey), withCommandLine({}, argc, argv));
     started = true;
 }
@@ -53,11 +59,8 @@ void App::onStart(int argc, char** argv) {
 // the window's empty list and cleared marks over the user's.
 bool App::onClose() {
     if (started) {
-        prefs.set(ContinuousKey, menubar->value(CmdContinuous) ? 1 : 0);
-        prefs.set(CheckOrganKey, menubar->value(CmdCheckOrgan) ? 1 : 0);
-        prefs.set(AllTracksKey, menubar->value(CmdAllTracks) ? 1 : 0);
-        prefs.set(FollowTempoKey, menubar->value(CmdFollowTempo) ? 1 : 0);
-        prefs.set(TransposeToFitKey, menubar->value(CmdTransposeToFit) ? 1 : 0);
+        for (const auto& [id, key] : Toggles)
+            prefs.set(key, menubar->value(id) ? 1 : 0);
         Flt_Prefs(prefs).setStringArray(FilesKey, playlist->paths());
     }
     flushStore(); // now, while a failure can still be told
@@ -109,6 +112,16 @@ void App::storePlaylist(void* data) {
     }
     Flt_Prefs(app.prefs).setStringArray(FilesKey, app.playlist->paths());
     app.flushStore();
+}
+
+// A check mark the user sets is stored at once, like the port and the pause.
+void App::storeToggle(int id) {
+    for (const auto& [toggle, key] : Toggles) {
+        if (toggle == id) {
+            prefs.set(key, menubar->value(id) ? 1 : 0);
+            flushStore();
+        }
+    }
 }
 
 void App::selectPause(int id) {

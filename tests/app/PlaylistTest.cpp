@@ -119,7 +119,8 @@ TEST_F(PlayerTest, FilesComeInEveryWayAndAreSavedAsAList) {
     app->playlist->moveFirstToEnd();
     EXPECT_TRUE(app->playlist->firstPath().empty());
 
-    // The organ check's refusals come in one box; the toggles are stored at close.
+    // The organ check's refusals come in one box; the check marks are stored when chosen, and
+    // again at close.
     app->menubar->setValue(CmdCheckOrgan, true);
     app->addFiles(
         {midiFile("fits.mid"), midiFile("out.mid", "903D64"), midiFile("ch.mid", "993C64")});
@@ -154,8 +155,9 @@ TEST_F(PlayerTest, FilesComeInEveryWayAndAreSavedAsAList) {
         EXPECT_EQ(messages, Lines{told});
     }
     app->menubar->picked(app->menubar->find_item("Settings/Follow tempo changes"));
+    EXPECT_TRUE(home.storeHas("nvx", "Veltrano", "FollowTempo:1")); // at once when chosen
     app->menuCommand(CmdExit);
-    closePlayer({"Continuous:0\nCheckDeleika:1\nAllTracks:0\nFollowTempo:1"});
+    closePlayer({"Continuous:0\nCheckDeleika:1\nAllTracks:0", "FollowTempo:1"});
 }
 
 } // namespace
