@@ -73,7 +73,8 @@ long tempoEventMicros(const ZylmidiEvent& event) {
     const std::vector<unsigned char>& data = event.data;
     if (data.size() != 5 || data[0] != 0xFF || data[1] != 0x51)
         return -1;
-    return (long{data[2]} << 16) | (long{data[3]} << 8) | long{data[4]};
+    const long micros = (long{data[2]} << 16) | (long{data[3]} << 8) | long{data[4]};
+    return micros > 0 ? micros : -1;
 }
 
 double ZylmidiTempoCursor::advance(uint32_t ticks) {

@@ -49,7 +49,7 @@ private:
 double smpteSecondsPerTick(uint16_t division);
 
 // Microseconds per quarter note of a tempo event (FF 51 and three bytes), or -1 for any
-// other event.
+// other event and for a tempo of 0, which would send the rest of the song at once.
 long tempoEventMicros(const ZylmidiEvent& event);
 
 // Walks a tempo map forward from tick 0, turning successive tick deltas into seconds.

@@ -136,8 +136,10 @@ TEST(MidiFile, EventKindsNoteOnsAndATempoOfZero) {
 
 // The timeline's playing order and waits as python3-mido reads the same file.
 TEST(MidiTimeline, OrderAndTimesMatchAnOutsideReader) {
-    // 400000 µs a quarter, 250000 from tick 700, 800000 from tick 1700
-    const Bytes tempo = wire("00 FF5103 061A80 853C FF5103 03D090 8768 FF5103 0C3500");
+    // 400000 µs a quarter, 250000 from tick 700, 800000 from tick 1700; a tempo of 0 is no
+    // tempo.
+    const Bytes tempo =
+        wire("00 FF5103 061A80 853C FF5103 03D090 00 FF5103 000000 8768 FF5103 0C3500");
     // Both set a tempo at tick 0, after the tempo track: the last one wins.
     const Bytes a = wire("00 FF5103 07A120 00 C005 60 903C5A 30 3C00 60 3E5A 30 3E00");
     const Bytes b = wire("00 FF5103 0F4240 00 C107 60 91405A 30 4000 8D20 FF0102 6869 00 914300");

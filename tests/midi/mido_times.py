@@ -17,7 +17,7 @@ for every, follow in [(0, 0), (1, 0), (0, 2), (1, 2)]:
         timed = [(t, i, m) for i in seq for t, m in zip(ticks(i), mid.tracks[i])]
         for t, i, m in sorted(timed, key=lambda e: e[0]):
             seconds += (t - last) * (tempo * 1e-6 / tpb if 0 < tpb < 0x8000 else frame)
-            last, tempo = t, m.tempo if follow and m.type == 'set_tempo' else tempo
+            last, tempo = t, m.tempo if follow and m.type == 'set_tempo' and m.tempo else tempo
             b = bytes(m.bytes())  # as the reader keeps it: no meta length, no closing F7
             b = b[:2] + b[3:] if m.is_meta else b[:-1] if b[0] == 0xF0 else b
             if every or i == 0: print(f'{seconds:.9g}', b.hex())
