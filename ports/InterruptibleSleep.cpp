@@ -30,7 +30,9 @@ int64_t interruptibleSleep(int64_t durationMicros, std::function<bool()> stop, i
             (sliceMicros <= 0 || remaining <= sliceMicros) ? remaining : sliceMicros;
         sleepMillis(step, sleep);
         remaining -= step;
+        // A stop that woke the last step early still counts: the pause before a file must
+        // not run on into the file.
         if (remaining == 0)
-            return 0;
+            return stop && stop() ? 1 : 0;
     }
 }

@@ -235,6 +235,10 @@ TEST(Schedule, SleepsInSlicesAndNeitherStallsNorSlowSendsOrLateWakeUpsAddUp) {
     EXPECT_EQ(interruptibleSleep(
                   250000, [&] { return stopped; }, 100000, stopComes),
               250000);
+    stopped = false; // and one that comes in the last step is a stop too
+    EXPECT_EQ(interruptibleSleep(
+                  50000, [&] { return stopped; }, 100000, stopComes),
+              1);
     ZylmidiSchedule schedule(start = Clock::now());
     for (int event = 0; event < 192; ++event) {
         ASSERT_TRUE(schedule.wait(5 * 0.5 / 480, 1.0, {}));
