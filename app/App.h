@@ -42,6 +42,9 @@ inline constexpr int CmdSaveOrganCopy = 53;
 // What follows the file that plays.
 inline constexpr int32_t NextStop = 0;
 inline constexpr int32_t NextAdvance = 2;
+// "Play Now" or "Play Next" cut the file short: the next one plays at once, continuous play
+// or not; the files after it follow as for NextAdvance.
+inline constexpr int32_t NextSkip = 3;
 
 // `stored` followed by the files named on the command line (argv[1] on), made absolute so
 // that the stored playlist still finds them after a start from another folder.

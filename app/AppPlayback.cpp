@@ -61,11 +61,14 @@ void App::playbackEnded(bool) {
     if (!goesOnAfter(ending))
         return;
     playlist->moveToEnd(played);
+    const bool skipping = nextCommand == NextSkip;
     // Without a port every further file would fail at once, round and round the list.
-    if (menubar->value(CmdContinuous) && output.isOpen())
-        startPlaying(pauseSeconds);
-    else
+    if ((skipping || menubar->value(CmdContinuous)) && output.isOpen()) {
+        nextCommand = NextAdvance;
+        startPlaying(skipping ? NoPause : pauseSeconds);
+    } else {
         nextCommand = NextStop;
+    }
 }
 
 // A lost port keeps the file at the top, so that Start plays it again; a send failure is
@@ -81,7 +84,7 @@ bool App::goesOnAfter(int ending) {
             showMessage(formatText("MIDI output %s lost", chosenOutput.c_str()));
         return false;
     }
-    return nextCommand == NextAdvance;
+    return nextCommand == NextAdvance || nextCommand == NextSkip;
 }
 
 // One box for the file, however many of its messages were too long.
@@ -154,7 +157,7 @@ void App::pressPlayNext() {
     if (playlist->selectedLine() >= 1) {
         playlist->moveSelectedToSecond();
     } else if (player.isRunning()) {
-        nextCommand = NextAdvance;
+        nextCommand = NextSkip;
         player.requestStop();
     } else {
         playlist->moveFirstToEnd();
@@ -171,7 +174,7 @@ void App::pressPlayNow() {
     const bool running = player.isRunning();
     if (selected && running) {
         playlist->moveSelectedToSecond();
-        nextCommand = NextAdvance;
+        nextCommand = NextSkip;
         player.requestStop();
     } else if (selected) {
         playlist->moveSelectedToFirst();

@@ -224,14 +224,15 @@ TEST_F(Playback, TellsOnceWhatItCouldNotPlay) {
 }
 
 // Lines a b c, line 3 selected or none (line 0), idle or playing line 1; ">> " marks what plays.
+// Without continuous play, a press that cuts a file short still plays the next one.
 TEST_F(Playback, PlayNowAndPlayNextReorderAndPlayAsTheirTableSays) {
     open({});
     // Play Now or Play Next, the line selected (0: none), playing, and the lines after.
     const std::tuple<bool, int, bool, Lines> cases[] = {
         {true, 3, false, {">> c", "a", "b"}}, {true, 0, false, {">> a", "b", "c"}},
-        {true, 3, true, {"c", "b", "a"}},     {true, 0, true, {">> a", "b", "c"}},
+        {true, 3, true, {">> c", "b", "a"}},  {true, 0, true, {">> a", "b", "c"}},
         {false, 3, false, {"a", "c", "b"}},   {false, 0, false, {">> b", "c", "a"}},
-        {false, 3, true, {">> a", "c", "b"}}, {false, 0, true, {"b", "c", "a"}}};
+        {false, 3, true, {">> a", "c", "b"}}, {false, 0, true, {">> b", "c", "a"}}};
     for (const auto& [now, selected, playing, after] : cases) {
         for (const char* name : {"a.mid", "b.mid", "c.mid"})
             app->addFiles({song(name, {denseTrack(500)})});
