@@ -78,10 +78,7 @@ TEST_F(AppTest, GeometryIsStoredAtCloseAndRestoredExactlyOrKeptInBounds) {
     // A pipe in its place neither holds the start up nor is replaced.
     std::filesystem::remove(store);
     ASSERT_EQ(mkfifo(store.c_str(), 0600), 0);
-    testing::internal::CaptureStderr();
     CountingApp(setup).resize(1, 2, 3, 4);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "Cannot save settings to " + store + ": it is not a regular file\n");
     EXPECT_TRUE(std::filesystem::is_fifo(store));
 }
 
