@@ -155,7 +155,9 @@ TEST_F(PlayerTest, FilesComeInEveryWayAndAreSavedAsAList) {
         EXPECT_EQ(messages, Lines{told});
     }
     app->menubar->picked(app->menubar->find_item("Settings/Follow tempo changes"));
-    EXPECT_TRUE(home.storeHas("nvx", "Veltrano", "FollowTempo:1")); // at once when chosen
+    app->menuCommand(CmdFirstPause + 2);
+    for (const char* chosen : {"FollowTempo:1", "Pause:2"}) // stored at once
+        EXPECT_TRUE(home.storeHas("nvx", "Veltrano", chosen)) << chosen;
     app->menuCommand(CmdExit);
     closePlayer({"Continuous:0\nCheckDeleika:1\nAllTracks:0", "FollowTempo:1"});
 }
