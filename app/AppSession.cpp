@@ -6,7 +6,8 @@
 void App::takeHandOver(const std::vector<std::string>& paths) {
     if (!paths.empty())
         addDroppedFiles(paths); // the same checks as a drop, playlists read
-    show();                     // raises the window, and brings it back when iconized
+    // Raises the window, and brings it back when iconized.
+    show();
 }
 
 void App::onStoreFailed(const std::string& path, const std::string& reason) {

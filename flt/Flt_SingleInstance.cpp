@@ -156,9 +156,6 @@ int Flt_SingleInstance::bindSocket(std::string& reason) {
 }
 
 int Flt_SingleInstance::handOver(const std::vector<std::string>& paths, std::string& reason) const {
-    std::string message;
-    for (const std::string& path : paths)
-        message.append(path).push_back('\0');
     sockaddr_un address;
     fillAddress(socketPath, address);
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -168,6 +165,10 @@ int Flt_SingleInstance::handOver(const std::vector<std::string>& paths, std::str
             ::close(fd);
         return notReached;
     }
+    // Made once someone listens: a start may try many times before.
+    std::string message;
+    for (const std::string& path : paths)
+        message.append(path).push_back('\0');
     const timeval timeout{sendTimeoutSeconds, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
     const bool sent = sendAll(fd, message);

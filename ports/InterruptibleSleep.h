@@ -15,7 +15,7 @@ using Sleeper = std::function<void(std::chrono::steady_clock::time_point)>;
 // Sleeps `durationMicros` in millisecond steps of at most `sliceMicros`, asking `stop`
 // (which may be empty) before each step, each step through `sleep` when it is given.
 // Returns 0 when the whole duration was slept, else the microseconds still remaining when
-// `stop` answered true (at least 1, for a stop that came during the last step). A duration of 0 or less counts as 1 microsecond, so `stop` is
-// asked at least once.
+// `stop` answered true (at least 1, for a stop that came during the last step). A duration
+// of 0 or less counts as 1 microsecond, so `stop` is asked at least once.
 int64_t interruptibleSleep(int64_t durationMicros, std::function<bool()> stop, int32_t sliceMicros,
                            const Sleeper& sleep = {});
