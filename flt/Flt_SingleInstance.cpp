@@ -17,7 +17,9 @@
 namespace {
 
 const mode_t privateFolderMode = 0700;
-const size_t longestMessage = 1 << 20; // bytes; a longer message is not a list of paths
+// Bytes; a longer message is not a list of paths. A command line carries 2 MiB at most
+// (ARG_MAX), and its relative paths grow as they are made absolute.
+const size_t longestMessage = 1 << 24;
 const int sendTimeoutSeconds = 5;
 // The first instance binds right after taking the lock, and one that is closing lets the
 // lock go once it ends; a later start waits that long for either.
@@ -156,6 +158,15 @@ int Flt_SingleInstance::bindSocket(std::string& reason) {
 }
 
 int Flt_SingleInstance::handOver(const std::vector<std::string>& paths, std::string& reason) const {
+    // The running one would read it only up to its limit and drop it: not a hand-over.
+    size_t length = 0;
+    for (const std::string& path : paths)
+        length += path.size() + 1;
+    if (length > longestMessage) {
+        reason = "Cannot hand " + std::to_string(paths.size()) +
+                 " paths to the running instance at " + socketPath + ": the list is too long";
+        return claimNoAnswer;
+    }
     sockaddr_un address;
     fillAddress(socketPath, address);
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);

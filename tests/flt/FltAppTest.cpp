@@ -1,3 +1,4 @@
+#include "FltEventLoop.h"
 #include "FltTempHome.h"
 #include "Flt_App.h"
 #include "Flt_Menubar.h"
@@ -8,6 +9,7 @@
 #include <FL/Fl_Box.H>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <climits>
 #include <filesystem>
 #include <sys/stat.h>
@@ -193,6 +195,22 @@ TEST(SingleInstanceTest, ClaimsOnlyInAPrivateFolder) {
     // one still waiting when the first has ended becomes the first.
     auto first = std::make_unique<Flt_SingleInstance>("flt-test");
     ASSERT_EQ(first->claim({}, reason), Flt_SingleInstance::claimFirst);
+    // A list past the longest command line arrives whole; one longer than the first reads (by
+    // less than a socket holds, so that its send would end well) is refused, not said to be
+    // handed over and then dropped.
+    size_t received = 0;
+    first->listen([&](const Texts& paths) { received += paths.size(); });
+    std::atomic<int> handed[2] = {0, 0};
+    std::thread starts([&] {
+        for (const int row : {0, 1})
+            handed[row] = Flt_SingleInstance("flt-test")
+                              .claim(Texts(row ? 168272 : 30000, std::string(99, 'm')), reason);
+    });
+    loopUntil([&] { return handed[1] != 0 && received != 0; }, 10);
+    starts.join();
+    EXPECT_EQ(handed[0], Flt_SingleInstance::claimHandedOver);
+    EXPECT_EQ(handed[1], Flt_SingleInstance::claimNoAnswer);
+    EXPECT_EQ(received, 30000u);
     first->listen(nullptr);
     EXPECT_EQ(Flt_SingleInstance("flt-test").claim({"/a.mid"}, reason),
               Flt_SingleInstance::claimNoAnswer);
