@@ -61,11 +61,12 @@ std::vector<std::string> ZylmidiOut::portNames() {
     return listPorts(fromJack);
 }
 
-// The open's time counts from here: the server has half a second to answer, and a few of its
-// cycles more to run the new connection.
+// The open's time counts once the old port is closed (a close has a limit of its own, and at
+// a long period takes several cycles): the server has half a second to answer, and a few of
+// its cycles more to run the new connection.
 ZylmidiOut::Listed ZylmidiOut::closeAndList() {
-    const auto start = std::chrono::steady_clock::now();
     close();
+    const auto start = std::chrono::steady_clock::now();
     Listed listed;
     std::chrono::steady_clock::duration jackPeriod{};
     listed.names = listPorts(listed.fromJack, &jackPeriod);
