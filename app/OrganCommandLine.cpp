@@ -33,7 +33,11 @@ int checkOrgan(const std::vector<std::string>& arguments, std::ostream& out, std
         else if (report.code != OrganFits && exit == ExitAllFit)
             exit = ExitSomeDoNotFit;
     }
-    out.flush();
+    // A script must not take a report it never got for one that says all fit.
+    if (!out.flush()) {
+        err << "cannot write the report to standard output\n";
+        return ExitUnreadable;
+    }
     return exit;
 }
 

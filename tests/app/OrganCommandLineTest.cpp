@@ -33,6 +33,7 @@ TEST(OrganCommandLine, ReportsAndFitsWithoutAWindow) {
          "fits +2 +7 +9; best +2 (0 outside); polyphony 1; fast repeats 0\n"},
         {"--check-organ --json plus2.mid . fits.mid", 2, ""},
         {"--check-organ --json", 2, ""},
+        {"--check-organ fits.mid >/dev/full", 2, ""},
         {"--fit-organ plus2.mid organ.mid", 0,
          "organ.mid: transposed +2, notes kept 1, dropped 0\n"},
         {"--check-organ organ.mid", 0, ""},
