@@ -129,8 +129,12 @@ int writeBytes(const std::vector<unsigned char>& bytes, const std::string& path)
     const int descriptor = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (descriptor < 0)
         return MidiWriteCannotCreate;
+    // A new file gets what any program's would, 0666 less the umask; the umask can only be
+    // read by setting it, and no other thread of ours makes files meanwhile.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
     struct stat old {};
-    ::fchmod(descriptor, ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
+    ::fchmod(descriptor, ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0666 & ~mask);
     const bool written = writeAll(descriptor, bytes) && ::fsync(descriptor) == 0;
     const bool closed = ::close(descriptor) == 0;
     if (!written || !closed || ::rename(temporary.c_str(), target.c_str()) != 0) {

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace {
 
@@ -38,7 +39,9 @@ TEST(MidiWriter, WritesWhatTheReaderAndMidoReadBack) {
     ZylmidiFile song, again;
     ASSERT_EQ(song.load(original), 0);
     const std::string copy = folder.file("out.mid");
+    umask(027); // a new file is made as any program's
     ASSERT_EQ(writeSong(song, copy), MidiWriteOk);
+    EXPECT_EQ(std::filesystem::status(copy).permissions(), std::filesystem::perms(0640));
     ASSERT_EQ(again.load(copy), 0);
     EXPECT_TRUE(sameSong(song, again));
     EXPECT_EQ(midoSays(copy), midoSays(original));
