@@ -2,6 +2,10 @@
 
 #include "ZylmidiWriter.h"
 
+#include <algorithm>
+#include <array>
+#include <utility>
+
 namespace {
 
 constexpr unsigned char TempoType = 0x51;
@@ -42,6 +46,50 @@ bool organEvent(const ZylmidiEvent& event, int semitones, const ZylorganScale& s
     return true;
 }
 
+// One tick's events of the copy, whose channels are the song's merged into one: a note that
+// one channel ends at the tick where another has started it must end first, or the end would
+// cut the new note off at once. Such ends go to the front of their tick.
+class TickEvents {
+public:
+    void add(ZylmidiEvent event, unsigned songChannel) {
+        bool endsFirst = false;
+        if (carriesNote(event.data)) {
+            uint16_t& startedBy = startChannels[event.data[1]];
+            const auto channel = static_cast<uint16_t>(1u << songChannel);
+            if (event.isNoteOn())
+                startedBy |= channel;
+            else if (event.data[0] == 0x80 || event.data[0] == 0x90)
+                endsFirst = (startedBy & ~channel) != 0;
+            notesTouched.push_back(event.data[1]);
+        }
+        events.push_back({std::move(event), endsFirst});
+    }
+    // The tick's delta stays with whichever event comes first.
+    void moveTo(std::vector<ZylmidiEvent>& out) {
+        if (events.empty())
+            return;
+        const uint32_t delta = std::exchange(events.front().event.delta, 0);
+        std::stable_partition(events.begin(), events.end(),
+                              [](const Held& held) { return held.endsFirst; });
+        events.front().event.delta = delta;
+        for (Held& held : events)
+            out.push_back(std::move(held.event));
+        events.clear();
+        for (const unsigned char note : notesTouched)
+            startChannels[note] = 0;
+        notesTouched.clear();
+    }
+
+private:
+    struct Held {
+        ZylmidiEvent event;
+        bool endsFirst;
+    };
+    std::vector<Held> events;
+    std::array<uint16_t, NoteCount> startChannels{}; // a bit for each channel, this tick
+    std::vector<unsigned char> notesTouched;
+};
+
 } // namespace
 
 ZylmidiFile organCopy(const ZylmidiFile& song, int semitones, const ZylorganScale& scale,
@@ -52,6 +100,7 @@ ZylmidiFile organCopy(const ZylmidiFile& song, int semitones, const ZylorganScal
     copy.format = 0;
     copy.division = song.division;
     std::vector<ZylmidiEvent> events;
+    TickEvents tick;
     uint64_t lastTick = 0;
     forEachStep(song, [&](const OrganStep& step) {
         ZylmidiEvent event;
@@ -60,14 +109,18 @@ ZylmidiFile organCopy(const ZylmidiFile& song, int semitones, const ZylorganScal
             ++(kept ? result.kept : result.dropped);
         if (!kept)
             return;
-        // A gap beyond 32 bits of ticks, if a merge ever made one, is kept in several steps.
-        uint64_t gap = step.tick - lastTick;
-        for (; gap > UINT32_MAX; gap -= UINT32_MAX)
-            events.push_back(ZylmidiEvent{UINT32_MAX, {0xFF, 0x01}});
-        event.delta = static_cast<uint32_t>(gap);
-        lastTick = step.tick;
-        events.push_back(std::move(event));
+        if (step.tick != lastTick) {
+            tick.moveTo(events);
+            // A gap beyond 32 bits of ticks, if a merge ever made one, is kept in several steps.
+            uint64_t gap = step.tick - lastTick;
+            for (; gap > UINT32_MAX; gap -= UINT32_MAX)
+                events.push_back(ZylmidiEvent{UINT32_MAX, {0xFF, 0x01}});
+            event.delta = static_cast<uint32_t>(gap);
+            lastTick = step.tick;
+        }
+        tick.add(std::move(event), step.event.data[0] & 0x0Fu);
     });
+    tick.moveTo(events);
     copy.tracks.emplace_back(std::move(events));
     return copy;
 }

@@ -123,6 +123,13 @@ TEST(OrganCopy, IsOneTrackOnChannelOneThatTheReaderAndMidoReadAsMeant) {
     const std::string none = folder.write("none.mid", singleTrackFile(wire("00 900040 60 800000")));
     EXPECT_EQ(writeOrganCopy(none, folder.file("none-organ.mid"), result), OrganCopyNoNoteLeft);
     EXPECT_FALSE(std::filesystem::exists(folder.file("none-organ.mid")));
+    // Channel 2 ends C4 where channel 1 starts it again: on the one channel, the end first; a
+    // note of one channel begun and ended at one tick keeps its order.
+    const Bytes handed = wire("00 913C40 60 903C40 00 813C00 60 803C00 00 903E40 00 803E00");
+    ASSERT_EQ(writeOrganCopy(folder.write("handed.mid", singleTrackFile(handed)), copy, result), 0);
+    EXPECT_EQ(
+        midoSays(copy).rfind("0 903c40\n0.5 803c00\n0.5 903c40\n1 803c00\n1 903e40\n1 803e00\n", 0),
+        0u);
 }
 
 } // namespace
