@@ -162,15 +162,19 @@ void App::buttonCallback(Fl_Widget* w, void* data) {
 }
 
 void App::showMessage(const std::string& text) {
-    if (quitting) { // no box may hold up the end; the text still goes somewhere
-        logLine(text, stderr);
-        return;
-    }
-    if (messageSink) {
+    if (messageSink && !quitting) {
         messageSink(text);
         return;
     }
-    fl_message("%s", labelTextFor(text).c_str());
+    waitingMessages.push_back(text);
+    if (waitingMessages.size() > 1)
+        return; // the call whose box is open shows it next
+    for (; !waitingMessages.empty(); waitingMessages.pop_front()) {
+        if (quitting) // no box may hold up the end; the text still goes somewhere
+            logLine(waitingMessages.front(), stderr);
+        else
+            fl_message("%s", labelTextFor(waitingMessages.front()).c_str());
+    }
 }
 
 void App::quitNow() {

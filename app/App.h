@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -206,6 +207,8 @@ private:
     static void titleTick(void* app);
     static void storePlaylist(void* app);
     void closeMessageBoxes();
+    // Asked for while a box is open: FLTK shows one at a time and drops the others.
+    std::deque<std::string> waitingMessages;
     bool quitting = false;
     bool started = false; // the store has been read back into the window
 

@@ -29,6 +29,15 @@ void answerChooser(const std::string& path) {
         const_cast<char*>(path.c_str()));
 }
 
+// The message box open, a while after it came, is closed and counted.
+void closeBoxes(void* closed) {
+    if (Fl_Window* box = Fl::modal()) {
+        box->hide();
+        ++*static_cast<int*>(closed);
+    }
+    Fl::repeat_timeout(0.3, closeBoxes, closed);
+}
+
 // Chosen MIDI files and playlists, then a drop: what a batch refuses is told in one box, at
 // most twenty lines of it. Saved and opened again through the File menu's choosers, the list
 // reads back.
@@ -158,6 +167,15 @@ TEST_F(PlayerTest, FilesComeInEveryWayAndAreSavedAsAList) {
     app->menuCommand(CmdFirstPause + 2);
     for (const char* chosen : {"FollowTempo:1", "Pause:2"}) // stored at once
         EXPECT_TRUE(home.storeHas("nvx", "Veltrano", chosen)) << chosen;
+    // FLTK shows one box at a time: a message asked for while one is open comes after it.
+    app->messageSink = nullptr;
+    int closed = 0;
+    Fl::add_timeout(
+        0.1, [](void* app) { static_cast<App*>(app)->showMessage("second"); }, app.get());
+    Fl::add_timeout(0.3, closeBoxes, &closed);
+    app->showMessage("first");
+    Fl::remove_timeout(closeBoxes, &closed);
+    EXPECT_EQ(closed, 2);
     app->menuCommand(CmdExit);
     closePlayer({"Continuous:0\nCheckDeleika:1\nAllTracks:0", "FollowTempo:1"});
 }
