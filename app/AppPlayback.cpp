@@ -20,8 +20,10 @@ constexpr double NoPause = 0.0;
 } // namespace
 
 void App::startPlaying(double pause) {
-    if (player.isRunning())
-        return; // start would refuse; the figures belong to the running job
+    // Start would refuse a second job, and the figures belong to the running one; a quit that
+    // came during a box before plays nothing more.
+    if (player.isRunning() || quitting)
+        return;
     while (firstIsMissing()) {
         if (!skipped(playlist->firstId()))
             return;

@@ -360,6 +360,13 @@ TEST_F(Playback, MissingStoredFilesAreKeptAndUnplayableOnesSkippedForOneLapAtMos
     app->playlist->handle(FL_MOVE);
     EXPECT_NE(std::string(app->playlist->tooltip()).find("/p@@x.mid: it is not"),
               std::string::npos);
+    closePlayer(); // a quit in the box of a file that cannot play starts none after it
+    open({folder.file("p@x.mid"), folder.file("later.mid")});
+    app->messageSink = [this](const std::string&) { app->quitNow(); };
+    const size_t quitAt = receiver.count();
+    app->startButton->do_callback();
+    loopFor(0.5);
+    EXPECT_EQ(receiver.count(), quitAt);
 }
 
 } // namespace
