@@ -1,5 +1,5 @@
-// The song file: what the reader makes of bytes and paths, its events, the length of a tick,
-// and the timeline's playing order and waits against python3-mido reading the same files.
+// The song file: what the reader makes of bytes and paths, and the timeline's playing order
+// and waits against python3-mido reading the same files.
 #include "MidoTimes.h"
 #include "SmfBuilder.h"
 #include "TempDir.h"
@@ -115,23 +115,6 @@ TEST(MidiFile, LoadsGiveTheirSongOrTheirCodeAndAClearedSong) {
     alarm(0);
     EXPECT_EQ(ZylmidiFile().load(static_cast<const char*>(nullptr)), MidiFileCannotOpen);
     EXPECT_EQ(ZylmidiFile().loadBytes(nullptr, 14), MidiFileReadError);
-}
-
-// The kind follows the first byte. A note-on has three bytes, status 9n and a velocity. A tempo of
-// 0, which would make every tick endless, gives no wait.
-TEST(MidiFile, EventKindsNoteOnsAndATempoOfZero) {
-    const std::tuple<const char*, EventKind, int> events[] = {
-        {"", EventKind::Empty, -1},         {"C005", EventKind::Channel, -1},
-        {"F04310", EventKind::System, -1},  {"FF2F00", EventKind::Meta, -1},
-        {"903C", EventKind::Channel, -1},   {"803C40", EventKind::Channel, -1},
-        {"903C00", EventKind::Channel, -1}, {"9F7F01", EventKind::Channel, 127}};
-    for (const auto& [bytes, kind, note] : events) {
-        const ZylmidiEvent event{0, wire(bytes)};
-        EXPECT_EQ(event.kind(), kind) << bytes;
-        EXPECT_EQ(event.noteOnNumber(), note) << bytes;
-        EXPECT_EQ(event.isNoteOn(), note != -1) << bytes;
-    }
-    EXPECT_EQ(ZylmidiFile().secondsPerTick(0), 0.0);
 }
 
 // The timeline's playing order and waits as python3-mido reads the same file.

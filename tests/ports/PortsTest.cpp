@@ -3,7 +3,6 @@
 #include "ZylmidiOut.h"
 #include "ZylmidiPortMatch.h"
 #include "ZylmidiSchedule.h"
-#include "ZylmidiWire.h"
 #include "ZylorganScale.h"
 
 #include "SmfBuilder.h"
@@ -252,17 +251,6 @@ TEST(Schedule, SleepsInSlicesAndNeitherStallsNorSlowSendsOrLateWakeUpsAddUp) {
         GTEST_SKIP() << "the machine stalled for more than 100 ms";
     EXPECT_LT(std::chrono::abs(schedule.moment() - (start + 1s)), 1us);
     EXPECT_LT(Clock::now(), start + 1s + 50ms);
-}
-
-// An empty event puts nothing on the wire (meta events neither: the player's tests see to
-// them); system exclusive is stored without its closing F7; everything else goes as it is,
-// without a copy.
-TEST(WireMessage, WhatAnEventPutsOnTheWire) {
-    const ZylmidiEvent closed{0, {0xF0, 0x43, 0xF7}};
-    Bytes scratch;
-    EXPECT_EQ(wireMessage(closed, scratch), &closed.data);
-    EXPECT_EQ(wireMessage({0, {}}, scratch), nullptr);
-    EXPECT_EQ(*wireMessage({0, {0xF0, 0x7E, 0x09}}, scratch), (Bytes{0xF0, 0x7E, 0x09, 0xF7}));
 }
 
 // Exact wins over stable; renumbered, the first of two; a new pid and client number; nothing
