@@ -60,7 +60,6 @@ public:
                 startedBy |= channel;
             else if (event.data[0] == 0x80 || event.data[0] == 0x90)
                 endsFirst = (startedBy & ~channel) != 0;
-            notesTouched.push_back(event.data[1]);
         }
         events.push_back({std::move(event), endsFirst});
     }
@@ -72,12 +71,12 @@ public:
         std::stable_partition(events.begin(), events.end(),
                               [](const Held& held) { return held.endsFirst; });
         events.front().event.delta = delta;
-        for (Held& held : events)
+        for (Held& held : events) {
+            if (carriesNote(held.event.data))
+                startChannels[held.event.data[1]] = 0;
             out.push_back(std::move(held.event));
+        }
         events.clear();
-        for (const unsigned char note : notesTouched)
-            startChannels[note] = 0;
-        notesTouched.clear();
     }
 
 private:
@@ -87,7 +86,6 @@ private:
     };
     std::vector<Held> events;
     std::array<uint16_t, NoteCount> startChannels{}; // a bit for each channel, this tick
-    std::vector<unsigned char> notesTouched;
 };
 
 } // namespace
