@@ -108,7 +108,7 @@ TEST(Port, PlaysUnchangedReleasesOnCloseFollowsItsReceiverAndFailsInsteadOfWaiti
     const std::size_t from = other->count();
     out.releaseSounding(); // closing released all on the first port
     EXPECT_TRUE(receivedUpToMarker(out, *other, from).empty());
-    EXPECT_EQ(receiver.messages(before + expected.size() + 1).size(), 3u) << "the chosen port only";
+    ASSERT_EQ(receiver.messages(before + expected.size() + 1).size(), 3u) << "the chosen port only";
     EXPECT_EQ(receiver.messages(before + expected.size() + 1)[0].bytes, (Bytes{0x81, 62, 0x7F}));
 
     // The receiver goes and a new one of its name comes: the port finds it again.
