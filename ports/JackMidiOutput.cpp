@@ -2,6 +2,7 @@
 
 #include "CallWithin.h"
 #include "JackPortList.h"
+#include "ZylmidiWire.h"
 
 #include "RtMidi.h"
 
@@ -30,18 +31,9 @@ constexpr auto LostLookInterval = std::chrono::milliseconds(100);
 // A moment further ahead than this is no schedule's: queued, it would hold back every message
 // sent after it, the releases of a stop among them, so such a message goes now.
 constexpr auto LongestAhead = std::chrono::milliseconds(100);
-constexpr unsigned char SustainController = 64;
 
 Clock::rep ticksNow() {
     return Clock::now().time_since_epoch().count();
-}
-
-// A Note Off, or a pedal let up: queued even while the server stalls, so that the releases
-// of a stop are heard once it runs again rather than leave notes sounding.
-bool releasesSound(const ZylmidiOutput::Message& message) {
-    const unsigned kind = message[0] & 0xF0u;
-    return kind == 0x80 || (kind == 0xB0 && message.size() == 3 &&
-                            message[1] == SustainController && message[2] < 64);
 }
 
 } // namespace
@@ -175,6 +167,8 @@ int JackMidiOutput::send(const Message& message, Moment due, std::string& why) {
         why = "ZylmidiOut::send: the JACK server is gone.";
         return RtMidiError::DRIVER_ERROR;
     }
+    // The releases of a stop are queued even so: heard once the server runs again, rather
+    // than leave notes sounding.
     if (stalled() && !releasesSound(message)) {
         why = "ZylmidiOut::send: the JACK server has run no process cycle for 1 s.";
         return RtMidiError::DRIVER_ERROR;

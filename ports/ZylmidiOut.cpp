@@ -4,6 +4,7 @@
 #include "JackMidiOutput.h"
 #include "JackPortList.h"
 #include "RtMidiOutput.h"
+#include "ZylmidiWire.h"
 
 #include <chrono>
 #include <iostream>
@@ -17,7 +18,6 @@ const char* const ListError = "RtMidi error ";
 const char* const OpenError = "RtMidi instantiation error ";
 const char* const SendError = "Send error ";
 
-constexpr unsigned SustainController = 64;
 // Opening a JACK port waits for a few of the server's cycles (to activate, to connect, for
 // the connection to take): at a long period (PipeWire goes up to 8192 frames) that takes
 // longer than the server's answer does.

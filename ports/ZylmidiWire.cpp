@@ -19,3 +19,12 @@ const std::vector<unsigned char>* wireMessage(const ZylmidiEvent& event,
     scratch.push_back(SysexEnd);
     return &scratch;
 }
+
+bool releasesSound(const std::vector<unsigned char>& message) {
+    if (message.empty())
+        return false;
+    const unsigned kind = message[0] & 0xF0u;
+    const bool full = message.size() == 3;
+    return kind == 0x80 || (full && kind == 0x90 && message[2] == 0) ||
+           (full && kind == 0xB0 && message[1] == SustainController && message[2] < 64);
+}

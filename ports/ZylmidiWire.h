@@ -10,3 +10,10 @@
 // (reused from event to event). Every other event is its own bytes, without a copy.
 const std::vector<unsigned char>* wireMessage(const ZylmidiEvent& event,
                                               std::vector<unsigned char>& scratch);
+
+// The sustain pedal's controller: at 64 and over it holds the notes.
+constexpr unsigned char SustainController = 64;
+
+// A Note Off (or a Note On of velocity 0), or the sustain pedal let up: a message that ends
+// a sound rather than starts one.
+bool releasesSound(const std::vector<unsigned char>& message);
