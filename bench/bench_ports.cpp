@@ -152,7 +152,7 @@ void benchPlay(ZylmidiOut& out, const MidiReceiver& receiver) {
 } // namespace
 
 int main() {
-    JackServer server;
+    JackServer server(64, JackServer::Mode::AsUsersRunIt);
     MidiReceiver receiver;
     ZylmidiOut out;
     if (!server.ready() || !receiver.ready() || !openOnReceiver(out, receiver)) {

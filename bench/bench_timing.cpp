@@ -349,7 +349,7 @@ int main(int argc, char** argv) {
     // The error at the receiver used to grow with the period: each message went at the
     // first frame of a cycle.
     const unsigned period = argc > 2 ? static_cast<unsigned>(std::atoi(argv[2])) : 64;
-    JackServer server(period);
+    JackServer server(period, JackServer::Mode::AsUsersRunIt);
     MidiReceiver receiver;
     ZylmidiOut out;
     if (!server.ready() || !receiver.ready() || !openOnReceiver(out, receiver)) {

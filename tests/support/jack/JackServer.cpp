@@ -23,14 +23,12 @@ unsigned framesPerPeriod(unsigned asked) {
 
 } // namespace
 
-JackServer::JackServer(unsigned periodFrames)
+JackServer::JackServer(unsigned periodFrames, Mode mode)
     : name("veltrano-" + std::to_string(getpid()) + "-" + std::to_string(serversStarted++)),
       logPath("/tmp/" + name + ".log"),
-      // In sync mode (-S) the server waits for a client held back past its cycle, where by
-      // default it drops that cycle's messages between the port and the receiver, past the
-      // port's reach: a busy machine lost a message or three so at 64 frames.
-      command("exec jackd -S -n " + name + " -d dummy -r 48000 -p " +
-              std::to_string(framesPerPeriod(periodFrames)) + " >" + logPath + " 2>&1") {
+      command(std::string("exec jackd ") + (mode == Mode::WaitsForClients ? "-S " : "") + "-n " +
+              name + " -d dummy -r 48000 -p " + std::to_string(framesPerPeriod(periodFrames)) +
+              " >" + logPath + " 2>&1") {
     // JACK names a client's notification socket after the client alone, not its server, so
     // same-named clients of two servers on this machine take each other's socket and libjack
     // crashes. The port's client name is fixed: one process at a time runs private servers,
