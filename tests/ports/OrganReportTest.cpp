@@ -1,12 +1,10 @@
 #include "MidoTimes.h"
 #include "SmfBuilder.h"
 #include "TempDir.h"
-#include "ZylmidiWriter.h"
 #include "ZylorganCopy.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 
 namespace {
@@ -82,14 +80,19 @@ TEST(OrganReport, SaysWhereASongLeavesTheOrganAndWhatWouldFit) {
     EXPECT_EQ(reportShortText(organReportOfFile(folder.file("song.mid"), scale)),
               "Notes on channels 1, 9\n3 repeats faster than a pipe, the first C4 at bar 1 beat 1 "
               "(tick 59, 0.06 s), channel 1, track 1");
+    EXPECT_EQ(
+        reportShortText(organReportOfFile(folder.write("c.mid", reports[3].file), scale)),
+        "11 notes outside the scale, the first C2 at bar 1 beat 1 (tick 0, 0.00 s), channel 1, "
+        "track 1\nNo transposition fits; +12 leaves 7 notes outside\nUp to 12 notes at once; "
+        "the organ sounds 10");
     const std::string longPath(600, 'p');
     EXPECT_EQ(reportPlainLine(longPath, organReportOfFile(folder.path(), scale)),
               longPath + ": code -1, cannot be read");
     // A name that is not UTF-8 (a stray byte, a cut sequence, a surrogate, an overlong form)
     // still gives valid JSON: each bad byte stands as U+FFFD.
-    EXPECT_EQ(reportJsonLine("a\"\xC3\xA9\xF0\x9F\x8E\xB5\xFF\xC3(\xED\xA0\x80\xC0\xAF",
+    EXPECT_EQ(reportJsonLine("a\"\x01\xC3\xA9\xF0\x9F\x8E\xB5\xFF\xC3(\xED\xA0\x80\xC0\xAF",
                              organReportOfFile(folder.path(), scale)),
-              "{\"path\":\"a\\\"\xC3\xA9\xF0\x9F\x8E\xB5"
+              "{\"path\":\"a\\\"\\u0001\xC3\xA9\xF0\x9F\x8E\xB5"
               R"(\ufffd\ufffd(\ufffd\ufffd\ufffd\ufffd\ufffd",)"
               R"("code":-1,"outside":0,"first":null,"channels":[],"fits":[],"best":0,)"
               R"("bestOutside":0,"polyphony":0,"fastRepeats":0})");
