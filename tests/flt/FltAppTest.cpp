@@ -23,19 +23,10 @@ using Texts = std::vector<std::string>;
 const char* const vendor = "nvxtest";
 const char* const appName = "Veltrano";
 
-// An application that counts close questions and lets the test set the answer.
-class CountingApp : public Flt_App {
+// The window as an application opens it: a group closed before anything else is made.
+class PlainApp : public Flt_App {
 public:
-    explicit CountingApp(Flt_AppSetup& setup) : Flt_App(setup) { end(); }
-    int closes = 0;
-    bool agreeToClose = true;
-    void setEscapeMode(int mode) { escapeMode = mode; }
-
-protected:
-    bool onClose() override {
-        ++closes;
-        return agreeToClose;
-    }
+    explicit PlainApp(Flt_AppSetup& setup) : Flt_App(setup) { end(); }
 };
 
 // Every test has a HOME of its own, so the store starts empty.
@@ -59,7 +50,7 @@ TEST_F(AppTest, GeometryIsStoredAtCloseAndRestoredExactlyOrKeptInBounds) {
     const std::string store = home.file(".fltk/" + std::string(vendor) + "/Veltrano.prefs");
     std::filesystem::create_directories(home.file(".fltk/") + vendor);
     std::filesystem::create_symlink(home.file("dotfiles.prefs"), store);
-    EXPECT_EQ(geometryOf(CountingApp(setup)), (Ints{200, 100, 900, 627})); // the defaults
+    EXPECT_EQ(geometryOf(PlainApp(setup)), (Ints{200, 100, 900, 627})); // the defaults
     // Each row: where the user left the window in the run before, whether the record has a
     // minimum size (900 x 627), its title, and where the window opens; at (0, 0) the toolkit
     // places it.
@@ -69,10 +60,10 @@ TEST_F(AppTest, GeometryIsStoredAtCloseAndRestoredExactlyOrKeptInBounds) {
         {{0, 50, -5, 0}, true, nullptr, {0, 0, 900, 627}},
         {{300, 200, 1000, 800}, false, "Veltrano V1.4", {300, 200, 640, 480}}};
     for (const auto& [left, sizable, title, opened] : rows) {
-        CountingApp(setup).resize(left[0], left[1], left[2], left[3]);
+        PlainApp(setup).resize(left[0], left[1], left[2], left[3]);
         EXPECT_TRUE(storeHas("x:" + std::to_string(left[0])));
         Flt_AppSetup rowSetup = record(sizable ? setup : Flt_AppSetup::fixed(640, 480), title);
-        CountingApp app(rowSetup);
+        PlainApp app(rowSetup);
         EXPECT_EQ(geometryOf(app), opened);
         EXPECT_STREQ(app.label(), title && *title ? title : appName);
     }
@@ -80,31 +71,8 @@ TEST_F(AppTest, GeometryIsStoredAtCloseAndRestoredExactlyOrKeptInBounds) {
     // A pipe in its place neither holds the start up nor is replaced.
     std::filesystem::remove(store);
     ASSERT_EQ(mkfifo(store.c_str(), 0600), 0);
-    CountingApp(setup).resize(1, 2, 3, 4);
+    PlainApp(setup).resize(1, 2, 3, 4);
     EXPECT_TRUE(std::filesystem::is_fifo(store));
-}
-
-// A key press while the window holds the focus; a shortcut while nothing does.
-TEST_F(AppTest, EscapeAndTheCloseBoxAskOnCloseOrIconizeOrAreSwallowedByMode) {
-    CountingApp app(setup);
-    app.show();
-    app.agreeToClose = false;
-    Fl::e_keysym = FL_Escape;
-    EXPECT_EQ(app.handle(FL_KEYDOWN), 1);
-    app.do_callback(); // the close box
-    app.setEscapeMode(Flt_App::escapeIconizes);
-    EXPECT_EQ(app.handle(FL_KEYDOWN), 1);
-    app.setEscapeMode(7); // like escapeIgnored: nothing, not even FLTK's own close
-    EXPECT_EQ(app.handle(FL_SHORTCUT), 1);
-    EXPECT_TRUE(app.shown() && app.closes == 2);
-    app.agreeToClose = true;
-    app.do_callback();
-    EXPECT_FALSE(app.shown());
-    app.show();
-    app.setEscapeMode(Flt_App::escapeCloses);
-    EXPECT_EQ(app.handle(FL_SHORTCUT), 1);
-    EXPECT_FALSE(app.shown());
-    EXPECT_EQ(app.closes, 4);
 }
 
 TEST_F(AppTest, WorkNamesAreClaimedSharedAndReleasedOnce) {
@@ -113,13 +81,13 @@ TEST_F(AppTest, WorkNamesAreClaimedSharedAndReleasedOnce) {
         Fl_Preferences(store, "workNames").set("Array0", "left.mid"); // by an ended run
     }
     {
-        CountingApp first(setup);
+        PlainApp first(setup);
         EXPECT_FALSE(first.claimWorkName(nullptr) || first.claimWorkName(""));
         EXPECT_TRUE(first.claimWorkName("left.mid"));
         EXPECT_FALSE(first.claimWorkName("score.mid"));
         EXPECT_TRUE(first.claimWorkName("score.mid"));
         {
-            CountingApp second(setup);
+            PlainApp second(setup);
             EXPECT_TRUE(second.claimWorkName("score.mid")); // held by the first
         }
         EXPECT_TRUE(storeHas("Array1:score.mid"));  // on disk at once; the second left it

@@ -5,8 +5,6 @@
 
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
-#include <FL/Fl_Window.H>
-#include <FL/fl_ask.H>
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -68,28 +66,6 @@ TEST(DragDropTest, PastesArriveInOrderOnTheNextWaitSplitOrReadAsAUriList) {
         doomed.paste("/a.mid");
     }
     Fl::wait(0.05);
-}
-
-// The receiver's message box runs the event loop; a drop arriving then waits for its end.
-TEST(DragDropTest, ReceiverMayOpenAMessageBoxWhileMoreDropsArrive) {
-    DropBox box;
-    size_t dropsWhenBoxClosed = 0;
-    box.onDrop = [&] {
-        if (box.drops.size() > 1)
-            return;
-        Fl::add_timeout(
-            0.05, [](void* target) { static_cast<DropBox*>(target)->paste("/b.mid"); }, &box);
-        Fl::add_timeout(0.3, [](void*) {
-            if (Fl_Window* open = Fl::modal())
-                open->hide();
-        });
-        fl_message("Skipped non-file %s", box.drops.back().front().c_str());
-        dropsWhenBoxClosed = box.drops.size();
-    };
-    box.paste("/a.mid");
-    loopFor(0.6);
-    EXPECT_EQ(box.drops, (Drops{{"/a.mid"}, {"/b.mid"}}));
-    EXPECT_EQ(dropsWhenBoxClosed, 1u);
 }
 
 Names read(const std::string& text) {

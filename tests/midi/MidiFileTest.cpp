@@ -15,25 +15,6 @@
 
 namespace {
 
-std::string hexOf(const Bytes& bytes) {
-    std::ostringstream out;
-    for (const unsigned byte : bytes)
-        out << std::hex << std::setw(2) << std::setfill('0') << byte;
-    return out.str();
-}
-
-// "format division", then per track "|" and each event as "delta:bytes".
-std::string describe(const ZylmidiFile& song) {
-    std::ostringstream out;
-    out << song.format << ' ' << song.division;
-    for (const ZylmidiTrack& track : song.tracks) {
-        out << " |";
-        for (const ZylmidiEvent& event : track.events)
-            out << ' ' << event.delta << ':' << hexOf(event.data);
-    }
-    return out.str();
-}
-
 // A song whose every part a load must replace.
 const Bytes Leftovers = wire("MThd 00000006 0001 0001 01E0 MTrk 00000003 00C005");
 

@@ -9,12 +9,6 @@
 #include <thread>
 #include <vector>
 
-// The position of `name` in `names`, or -1.
-inline int indexOf(const std::vector<std::string>& names, const std::string& name) {
-    const auto found = std::find(names.begin(), names.end(), name);
-    return found == names.end() ? -1 : static_cast<int>(found - names.begin());
-}
-
 // One message as it reached the receiver, stamped on the steady clock when the receiver's
 // callback began plus its frame's offset in the cycle (the dummy driver's frame clock drifts
 // from real time, so frame counts are no judge).
@@ -44,7 +38,10 @@ public:
     // The full JACK name of the input port, "client:input".
     const std::string& portName() const { return inputName; }
     // The position of this receiver's port in a list of port names, or -1.
-    int indexIn(const std::vector<std::string>& names) const { return indexOf(names, inputName); }
+    int indexIn(const std::vector<std::string>& names) const {
+        const auto found = std::find(names.begin(), names.end(), inputName);
+        return found == names.end() ? -1 : static_cast<int>(found - names.begin());
+    }
 
     // The messages recorded, in arrival order.
     std::size_t count() const { return kept.load(std::memory_order_acquire); }
