@@ -7,20 +7,16 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <tuple>
 
 namespace {
-
-struct Invocation {
-    std::string arguments;
-    int exit;
-    std::string output; // standard output and error
-};
 
 TEST(OrganCommandLine, ReportsAndFitsWithoutAWindow) {
     TempDir folder;
     folder.write("fits.mid", singleTrackFile(wire("00 903C40 60 803C00")));
     folder.write("plus2.mid", singleTrackFile(wire("00 902940 60 802900")));
-    const Invocation runs[] = {
+    // The arguments, the exit status, and standard output and error when they are checked.
+    const std::tuple<std::string, int, std::string> runs[] = {
         {"--check-organ --json fits.mid", 0,
          R"({"path":"fits.mid","code":0,"outside":0,"first":null,"channels":[1],)"
          R"("fits":[0,-1,2,-3,4,5,-5,6,7,9,-10,11,12,-12],"best":0,"bestOutside":0,)"
@@ -42,18 +38,18 @@ TEST(OrganCommandLine, ReportsAndFitsWithoutAWindow) {
          "no/organ.mid: cannot be written: no file can be made in its folder (error -2597)\n"},
         {"--fit-organ plus2.mid", 2, ""},
     };
-    for (const Invocation& run : runs) {
+    for (const auto& [arguments, exitCode, told] : runs) {
         FILE* player = popen(("cd " + folder.path() + " && env -u DISPLAY -u WAYLAND_DISPLAY " +
-                              VELTRANO_PLAYER + " " + run.arguments + " 2>&1")
+                              VELTRANO_PLAYER + " " + arguments + " 2>&1")
                                  .c_str(),
                              "r");
         std::string output;
         for (int c; player && (c = std::fgetc(player)) != EOF;)
             output += static_cast<char>(c);
         const int status = player ? pclose(player) : -1;
-        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, run.exit) << run.arguments;
-        if (!run.output.empty()) {
-            EXPECT_EQ(output, run.output) << run.arguments;
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, exitCode) << arguments;
+        if (!told.empty()) {
+            EXPECT_EQ(output, told) << arguments;
         }
     }
 }

@@ -165,6 +165,7 @@ TEST_F(PlayerTest, FilesComeInEveryWayAndAreSavedAsAList) {
     }
     app->menubar->picked(app->menubar->find_item("Settings/Follow tempo changes"));
     app->menuCommand(CmdFirstPause + 2);
+    EXPECT_FALSE(app->menubar->find_item("Settings/Pause between files/1 sec")->value());
     for (const char* chosen : {"FollowTempo:1", "Pause:2"}) // stored at once
         EXPECT_TRUE(home.storeHas("nvx", "Veltrano", chosen)) << chosen;
     // FLTK shows one box at a time: a message asked for while one is open comes after it.

@@ -1,7 +1,6 @@
 #include "FltEventLoop.h"
 #include "FltTempHome.h"
 #include "Flt_App.h"
-#include "Flt_Menubar.h"
 #include "Flt_Prefs.h"
 #include "Flt_SingleInstance.h"
 
@@ -190,39 +189,6 @@ TEST(SingleInstanceTest, ClaimsOnlyInAPrivateFolder) {
               Flt_SingleInstance::claimFirst);
     ending.join();
     unsetenv("XDG_RUNTIME_DIR"); // the folder goes with the test
-}
-
-TEST(MenubarTest, EntriesAreChosenMarkedAndDisabledByTheirIds) {
-    Flt_Menubar bar;
-    auto checked = [&](const char* path) { return bar.find_item(path)->value() != 0; };
-    auto choose = [&](const char* path) { bar.picked(bar.find_item(path)); };
-    // At the very start of the item array, where a walk back to the group's start ends.
-    const char* pauses[] = {"1 sec", "2 sec", "3 sec"};
-    for (int i = 0; i < 3; ++i)
-        bar.add(pauses[i], 11 + i, 0, FL_MENU_RADIO);
-    bar.add("File/Open", 1, 0, 0);
-    choose("File/Open"); // no callback yet: reports nothing
-    Ints chosen;
-    bar.setCallback([&](int id) { chosen.push_back(id); });
-
-    bar.setValue(12, true);
-    bar.setValue(11, true);
-    EXPECT_TRUE(checked(pauses[0]) && !checked(pauses[1]));
-    EXPECT_FALSE(bar.value(11)); // only toggle entries report a value
-    choose(pauses[2]);
-    EXPECT_TRUE(!checked(pauses[0]) && checked(pauses[2]));
-    bar.setValue(13, false); // clearing touches only the entry itself
-    EXPECT_FALSE(checked(pauses[0]) || checked(pauses[1]) || checked(pauses[2]));
-
-    bar.setValue(99, true); // unknown ids change nothing
-    bar.setActive(99, false);
-    EXPECT_FALSE(bar.value(99));
-    bar.setActive(1, false);
-    EXPECT_FALSE(bar.find_item("File/Open")->active());
-    bar.setActive(1, true);
-    EXPECT_TRUE(bar.find_item("File/Open")->active());
-
-    EXPECT_EQ(chosen, (Ints{13}));
 }
 
 } // namespace

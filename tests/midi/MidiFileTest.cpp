@@ -83,11 +83,8 @@ TEST(MidiFile, LoadsGiveTheirSongOrTheirCodeAndAClearedSong) {
         for (const std::string& text : texts)
             expectLoad(dir.write("song.mid", file(text)), code);
     // A sysex longer than the window the reader keeps over a file arrives whole.
-    const Bytes big = file("00 F0 84A271 " + std::string(140000, '1') + " F7"); // 70001 bytes
-    ZylmidiFile fromMemory;
-    ASSERT_EQ(fromMemory.loadBytes(big.data(), big.size()), 0);
-    EXPECT_EQ(fromMemory.tracks.at(0).events.at(0).data.size(), 70001u);
-    expectLoad(dir.write("big.mid", big), 0, describe(fromMemory));
+    const std::string ones(140000, '1'); // 70001 bytes with the F0
+    expectLoad(dir.write("big.mid", file("00 F0 84A271 " + ones + " F7")), 0, "0 96 | 0:f0" + ones);
     const std::string fifo = dir.file("pipe.mid");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     alarm(30);

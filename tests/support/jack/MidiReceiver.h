@@ -29,7 +29,7 @@ public:
     // Once a client of this process has seen its server die, libjack's next
     // jack_client_open here frees every client of the process, so closing ours would crash.
     ~MidiReceiver() {
-        if (client != nullptr && !serverGone())
+        if (client != nullptr && !gone.load(std::memory_order_acquire))
             jack_client_close(client);
     }
 
@@ -60,7 +60,6 @@ public:
         const std::size_t recorded = count(); // before `heard`, which is stored after it
         return heard.load(std::memory_order_acquire) - recorded;
     }
-    bool serverGone() const { return gone.load(std::memory_order_acquire); }
 
 private:
     struct Record {
