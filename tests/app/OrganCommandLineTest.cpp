@@ -48,9 +48,7 @@ TEST(OrganCommandLine, ReportsAndFitsWithoutAWindow) {
             output += static_cast<char>(c);
         const int status = player ? pclose(player) : -1;
         EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, exitCode) << arguments;
-        if (!told.empty()) {
-            EXPECT_EQ(output, told) << arguments;
-        }
+        EXPECT_TRUE(told.empty() || output == told) << arguments << " printed:\n" << output;
     }
 }
 

@@ -152,7 +152,8 @@ TEST_F(PlayerTest, AStoreThatCannotBeWrittenStaysAsItWasAndIsToldOnce) {
 }
 
 // The signal ends the player as its close box does, during a box shown at start-up too: what
-// it read at start is stored again, the notes are released. Reserved keys end nothing. Not
+// it read at start is stored again, the notes are released. Reserved keys end nothing. Playing,
+// the save chooser is open: the quit closes it, and it chooses nothing. Not
 // playing, the stored port is gone: the quit comes in the box that says so, before the
 // stored list is back in the window.
 TEST_F(OnePlayerTest, QuitSignalsCloseThePlayerAsItsCloseBoxDoes) {
@@ -174,12 +175,15 @@ TEST_F(OnePlayerTest, QuitSignalsCloseThePlayerAsItsCloseBoxDoes) {
         const pid_t pid = playing ? spawn({VELTRANO_PLAYER, "given.mid"})
                                   : spawn({VELTRANO_PLAYER, "given.mid", "absent.mid"});
         const size_t before = receiver.count();
-        // Waits for the window; playing, clicks its Start button after the reserved keys.
+        // Waits for the window; playing, clicks its Start button after the reserved keys, then
+        // File/Save playlist.
         std::string xdotool = findWindow + "'^Veltrano V1.4'";
         if (playing)
             xdotool += " windowfocus --sync %1 key Escape Left ctrl+Left ctrl+p"
-                       " mousemove --sync --window %1 125 75 click 1";
+                       " mousemove --sync --window %1 125 75 click 1 sleep 0.3 mousemove --window"
+                       " %1 20 12 click 1 sleep 0.3 mousemove --window %1 60 55 click 1";
         EXPECT_EQ(std::system(xdotool.c_str()), 0);
+        EXPECT_TRUE(!playing || std::system((findWindow + "'^Save playlist'").c_str()) == 0);
         EXPECT_TRUE(playing ? receiver.waitFor(before + 3)
                             : !receiver.waitFor(before + 1, std::chrono::milliseconds(500)));
         kill(pid, signal);
@@ -191,6 +195,7 @@ TEST_F(OnePlayerTest, QuitSignalsCloseThePlayerAsItsCloseBoxDoes) {
             EXPECT_EQ(receiver.messages(before + 5)[0].bytes, (Bytes{0xBF, 64, 0}));
         }
     }
+    EXPECT_FALSE(std::filesystem::exists(folder.file("playlist.m3u8")));
 }
 
 } // namespace
