@@ -134,7 +134,8 @@ void ZylmidiOut::trackNote(const Message& message) {
         noteState[noteKey(message[0], message[1])] = kind == 0x90 && message[2] != 0;
     if (kind == 0xB0 && message[1] == SustainController) {
         const auto bit = static_cast<uint16_t>(1u << (message[0] & 0x0F));
-        pedalsDown = static_cast<uint16_t>(message[2] >= 64 ? pedalsDown | bit : pedalsDown & ~bit);
+        pedalsDown = static_cast<uint16_t>(message[2] >= SustainHeldFrom ? pedalsDown | bit
+                                                                         : pedalsDown & ~bit);
     }
 }
 

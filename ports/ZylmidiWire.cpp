@@ -26,5 +26,6 @@ bool releasesSound(const std::vector<unsigned char>& message) {
     const unsigned kind = message[0] & 0xF0u;
     const bool full = message.size() == 3;
     return kind == 0x80 || (full && kind == 0x90 && message[2] == 0) ||
-           (full && kind == 0xB0 && message[1] == SustainController && message[2] < 64);
+           (full && kind == 0xB0 && message[1] == SustainController &&
+            message[2] < SustainHeldFrom);
 }

@@ -11,8 +11,9 @@
 const std::vector<unsigned char>* wireMessage(const ZylmidiEvent& event,
                                               std::vector<unsigned char>& scratch);
 
-// The sustain pedal's controller: at 64 and over it holds the notes.
+// The sustain pedal's controller, and the value from which on it holds the notes.
 constexpr unsigned char SustainController = 64;
+constexpr unsigned char SustainHeldFrom = 64;
 
 // A Note Off (or a Note On of velocity 0), or the sustain pedal let up: a message that ends
 // a sound rather than starts one.
