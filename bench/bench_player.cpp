@@ -1,6 +1,6 @@
 // The player's costs through a private JACK server, on an X display (xvfb-run):
 //   1. CPU of the built player, idle with its window open and while it plays a dense file
-//      (chords of eight notes every 10 ms), from /proc/PID/stat;
+//      (chords of eight notes every 10 ms), from /proc/PID/task/*/schedstat;
 //      beside the floor: a bare JACK client of its own process, its MIDI output connected
 //      to the same receiver, that only clears the port's buffer each cycle, which is all the
 //      player's port does while idle (a connected client also wakes the one after it);
@@ -60,16 +60,18 @@ std::string heldSong(const TempDir& folder) {
     return folder.write("held.mid", singleTrackFile(track.body(), 480));
 }
 
-// utime and stime, fields 14 and 15 (the name in field 2 has no spaces here).
+// Time on a core, to the nanosecond, summed over the process's threads (/proc's utime and
+// stime count whole clock ticks: 0.2 % of a core over 5 s).
 double cpuSeconds(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::vector<std::string> fields;
-    for (std::string field; fields.size() < 15 && stat >> field;)
-        fields.push_back(field);
-    if (fields.size() < 15)
-        return 0;
-    const double ticks = std::stod(fields[13]) + std::stod(fields[14]);
-    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    std::error_code failed;
+    double nanos = 0;
+    for (const auto& task : std::filesystem::directory_iterator(tasks, failed)) {
+        double onCore = 0;
+        if (std::ifstream(task.path() / "schedstat") >> onCore)
+            nanos += onCore;
+    }
+    return nanos / 1e9;
 }
 
 double percentOfACore(pid_t pid, double seconds) {

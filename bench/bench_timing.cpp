@@ -96,6 +96,7 @@ std::vector<double> idealSeconds(const ZylmidiTrack& track, double secondsPerTic
 struct Run {
     Clock::time_point start;
     std::vector<std::size_t> sentEvents; // indexes of the events that went on the wire
+    std::vector<Bytes> wires;            // what went, to find each at the receiver
     std::vector<Clock::time_point> handed;
     unsigned restarts = 0;
     int failures = 0;
@@ -107,6 +108,7 @@ void sendWire(ZylmidiOut& out, const ZylmidiTrack& track, std::size_t index, Run
     if (!wire)
         return;
     run.sentEvents.push_back(index);
+    run.wires.push_back(*wire);
     run.handed.push_back(Clock::now());
     run.failures += out.send(*wire, due) != 0;
 }
@@ -228,12 +230,26 @@ void printWithoutStalls(const char* name, const std::vector<double>& atReceiver,
                 rest.empty() ? 0.0 : percentile(rest, 1.0));
 }
 
+// The message that arrived for each sent one, or -1 for one lost: an asynchronous server
+// drops a cycle's messages when the receiver runs late. Messages arrive in order, so a sent
+// one that is not the next to arrive counts as lost.
+std::vector<long> matchArrivals(const Run& run, const std::vector<ReceivedMessage>& got) {
+    std::vector<long> arrival;
+    std::size_t next = 0;
+    for (const Bytes& wire : run.wires) {
+        const bool found = next < got.size() && got[next].bytes == wire;
+        arrival.push_back(found ? static_cast<long>(next++) : -1);
+    }
+    return arrival;
+}
+
 void report(const char* name, const Run& run, const std::vector<double>& ideal,
             const MidiReceiver& receiver, std::size_t before, double periodMillis,
             const std::vector<Clock::time_point>& cycleStarts = {}) {
     const std::size_t sent = run.sentEvents.size();
-    const bool arrived = receiver.waitFor(before + sent, std::chrono::seconds(10));
+    receiver.waitFor(before + sent, std::chrono::seconds(10));
     const std::vector<ReceivedMessage> got = receiver.messages(before);
+    const std::vector<long> arrival = matchArrivals(run, got);
     std::vector<double> atSend, atReceiver, delivery, lateness;
     std::vector<bool> handedLate;
     for (std::size_t i = 0; i < sent; ++i) {
@@ -241,17 +257,20 @@ void report(const char* name, const Run& run, const std::vector<double>& ideal,
             run.start + std::chrono::duration_cast<Clock::duration>(
                             std::chrono::duration<double>(ideal[run.sentEvents[i]]));
         atSend.push_back(millisBetween(moment, run.handed[i]));
-        if (!arrived)
+        if (arrival[i] < 0)
             continue;
-        atReceiver.push_back(millisBetween(moment, got[i].stamp) - periodMillis);
-        delivery.push_back(millisBetween(run.handed[i], got[i].stamp));
-        lateness.push_back(cycleLateness(cycleStarts, got[i].stamp, periodMillis));
+        const Clock::time_point stamp = got[static_cast<std::size_t>(arrival[i])].stamp;
+        atReceiver.push_back(millisBetween(moment, stamp) - periodMillis);
+        delivery.push_back(millisBetween(run.handed[i], stamp));
+        lateness.push_back(cycleLateness(cycleStarts, stamp, periodMillis));
         handedLate.push_back(handedTooLate(cycleStarts, moment, run.handed[i]));
     }
-    std::printf("%-9s %zu messages, %d failed sends, %zu arrived, %u restarts\n", name, sent,
-                run.failures, got.size(), run.restarts);
+    std::printf("%-9s %zu messages, %d failed sends, %zu arrived (%zu of them matched), %zu lost, "
+                "%u restarts\n",
+                name, sent, run.failures, got.size(), atReceiver.size(), sent - atReceiver.size(),
+                run.restarts);
     printErrors(name, "at send", atSend);
-    if (!arrived)
+    if (atReceiver.empty())
         return;
     printErrors(name, "received", atReceiver);
     // What the port adds on its own: one period of constant latency.
