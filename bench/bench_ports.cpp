@@ -26,6 +26,9 @@ constexpr int BurstMessages = 100000;
 constexpr int PlayEvents = 2000;
 constexpr uint32_t PlayDelta = 5;
 constexpr uint16_t PlayDivision = 480;
+constexpr unsigned PeriodFrames = 64;
+// The constant latency that the port adds by design.
+constexpr double PeriodMicros = PeriodFrames * 1e6 / 48000;
 
 double threadCpuMicros() {
     timespec now{};
@@ -128,20 +131,25 @@ void benchPlay(ZylmidiOut& out, const MidiReceiver& receiver) {
     receiver.waitFor(before + track.events.size());
     const std::vector<ReceivedMessage> got = receiver.messages(before);
 
-    const auto waitMicros = static_cast<int64_t>(PlayDelta * 1000000.0 * secondsPerTick);
-    const double idealEnd = static_cast<double>(waitMicros) * PlayEvents;
-    std::printf("play: %d events at %u-tick deltas, division %u: %lld us per wait, ideal %.3f s\n",
-                PlayEvents, PlayDelta, PlayDivision, static_cast<long long>(waitMicros),
-                idealEnd / 1e6);
+    // Not truncated: the schedule keeps the fraction of a microsecond, 0.67 ms over the track.
+    const double waitMicros = PlayDelta * 1000000.0 * secondsPerTick;
+    const double idealEnd = waitMicros * PlayEvents;
+    std::printf("play: %d events at %u-tick deltas, division %u: %.3f us per wait, ideal %.3f s\n",
+                PlayEvents, PlayDelta, PlayDivision, waitMicros, idealEnd / 1e6);
     std::printf("play: result %d, %zu of %d arrived\n", result, got.size(), PlayEvents);
-    if (got.size() != track.events.size())
+    // The end drift needs only the last message: one lost before it (an asynchronous server
+    // drops a cycle's messages when the receiver runs late) leaves it standing.
+    if (got.empty() || got.back().bytes != track.events.back().data)
         return;
-    const double arrivedEnd = microsBetween(start, got.back().stamp);
+    const double arrivedEnd = microsBetween(start, got.back().stamp) - PeriodMicros;
     const double handedEnd = microsBetween(start, handed.back());
-    std::printf("play: end-of-track drift at the receiver %.3f ms (%.3f%% of the track)\n",
+    std::printf("play: end-of-track drift at the receiver, less one period, %.3f ms (%.3f%% of "
+                "the track)\n",
                 (arrivedEnd - idealEnd) / 1000, 100 * (arrivedEnd - idealEnd) / idealEnd);
     std::printf("play: end-of-track drift when handed to send %.3f ms, %.1f us per event\n",
                 (handedEnd - idealEnd) / 1000, (handedEnd - idealEnd) / PlayEvents);
+    if (got.size() != track.events.size())
+        return;
     std::vector<double> delivery;
     for (std::size_t index = 0; index < got.size(); ++index)
         delivery.push_back(microsBetween(handed[index], got[index].stamp));
@@ -152,15 +160,15 @@ void benchPlay(ZylmidiOut& out, const MidiReceiver& receiver) {
 } // namespace
 
 int main() {
-    JackServer server(64, JackServer::Mode::AsUsersRunIt);
+    JackServer server(PeriodFrames, JackServer::Mode::AsUsersRunIt);
     MidiReceiver receiver;
     ZylmidiOut out;
     if (!server.ready() || !receiver.ready() || !openOnReceiver(out, receiver)) {
         std::fprintf(stderr, "bench_ports: no private JACK server, receiver or port\n");
         return 1;
     }
-    std::printf("JACK dummy driver, 48000 Hz, 64 frames per period; load average %s\n",
-                loadAverages().c_str());
+    std::printf("JACK dummy driver, 48000 Hz, %u frames per period; load average %s\n",
+                PeriodFrames, loadAverages().c_str());
     benchSend(out, receiver);
     benchBurst(out, receiver);
     benchPlay(out, receiver);
