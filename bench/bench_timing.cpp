@@ -96,7 +96,6 @@ std::vector<double> idealSeconds(const ZylmidiTrack& track, double secondsPerTic
 struct Run {
     Clock::time_point start;
     std::vector<std::size_t> sentEvents; // indexes of the events that went on the wire
-    std::vector<Bytes> wires;            // what went, to find each at the receiver
     std::vector<Clock::time_point> handed;
     unsigned restarts = 0;
     int failures = 0;
@@ -108,7 +107,6 @@ void sendWire(ZylmidiOut& out, const ZylmidiTrack& track, std::size_t index, Run
     if (!wire)
         return;
     run.sentEvents.push_back(index);
-    run.wires.push_back(*wire);
     run.handed.push_back(Clock::now());
     run.failures += out.send(*wire, due) != 0;
 }
@@ -233,23 +231,26 @@ void printWithoutStalls(const char* name, const std::vector<double>& atReceiver,
 // The message that arrived for each sent one, or -1 for one lost: an asynchronous server
 // drops a cycle's messages when the receiver runs late. Messages arrive in order, so a sent
 // one that is not the next to arrive counts as lost.
-std::vector<long> matchArrivals(const Run& run, const std::vector<ReceivedMessage>& got) {
+std::vector<long> matchArrivals(const Run& run, const ZylmidiTrack& track,
+                                const std::vector<ReceivedMessage>& got) {
     std::vector<long> arrival;
     std::size_t next = 0;
-    for (const Bytes& wire : run.wires) {
-        const bool found = next < got.size() && got[next].bytes == wire;
+    Bytes scratch;
+    for (const std::size_t index : run.sentEvents) {
+        const bool found =
+            next < got.size() && got[next].bytes == *wireMessage(track.events[index], scratch);
         arrival.push_back(found ? static_cast<long>(next++) : -1);
     }
     return arrival;
 }
 
-void report(const char* name, const Run& run, const std::vector<double>& ideal,
-            const MidiReceiver& receiver, std::size_t before, double periodMillis,
-            const std::vector<Clock::time_point>& cycleStarts = {}) {
+void report(const char* name, const Run& run, const ZylmidiTrack& track,
+            const std::vector<double>& ideal, const MidiReceiver& receiver, std::size_t before,
+            double periodMillis, const std::vector<Clock::time_point>& cycleStarts = {}) {
     const std::size_t sent = run.sentEvents.size();
     receiver.waitFor(before + sent, std::chrono::seconds(10));
     const std::vector<ReceivedMessage> got = receiver.messages(before);
-    const std::vector<long> arrival = matchArrivals(run, got);
+    const std::vector<long> arrival = matchArrivals(run, track, got);
     std::vector<double> atSend, atReceiver, delivery, lateness;
     std::vector<bool> handedLate;
     for (std::size_t i = 0; i < sent; ++i) {
@@ -394,11 +395,11 @@ int main(int argc, char** argv) {
         receiver.waitFor(before + scheduled.sentEvents.size(), std::chrono::seconds(10));
         cycleStarts = cycles.starts();
     }
-    report("schedule", scheduled, ideal, receiver, before, period / 48.0, cycleStarts);
+    report("schedule", scheduled, track, ideal, receiver, before, period / 48.0, cycleStarts);
 
     before = receiver.count();
     const Run sleeping = playSleeping(out, track, secondsPerTick);
-    report("sleeping", sleeping, ideal, receiver, before, period / 48.0);
+    report("sleeping", sleeping, track, ideal, receiver, before, period / 48.0);
 
     const HandOverProbe probe(receiver);
     if (!probe.delays.empty())
