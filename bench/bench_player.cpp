@@ -196,7 +196,7 @@ int main(int argc, char** argv) {
     }
     // A JACK client wakes every period, playing or not: its cost shows at short periods.
     const unsigned period = argc > 2 ? static_cast<unsigned>(std::atoi(argv[2])) : 64;
-    std::printf("JACK period: %u frames at 48 kHz\n", period);
+    std::printf("JACK period: %u frames at %u Hz\n", period, JackServer::SampleRate);
     JackServer server(period, JackServer::Mode::AsUsersRunIt);
     MidiReceiver receiver("veltrano/receiver");
     if (!server.ready() || !receiver.ready()) {

@@ -28,7 +28,7 @@ constexpr uint32_t PlayDelta = 5;
 constexpr uint16_t PlayDivision = 480;
 constexpr unsigned PeriodFrames = 64;
 // The constant latency that the port adds by design.
-constexpr double PeriodMicros = PeriodFrames * 1e6 / 48000;
+constexpr double PeriodMicros = PeriodFrames * 1e6 / JackServer::SampleRate;
 
 double threadCpuMicros() {
     timespec now{};
@@ -167,8 +167,8 @@ int main() {
         std::fprintf(stderr, "bench_ports: no private JACK server, receiver or port\n");
         return 1;
     }
-    std::printf("JACK dummy driver, 48000 Hz, %u frames per period; load average %s\n",
-                PeriodFrames, loadAverages().c_str());
+    std::printf("JACK dummy driver, %u Hz, %u frames per period; load average %s\n",
+                JackServer::SampleRate, PeriodFrames, loadAverages().c_str());
     benchSend(out, receiver);
     benchBurst(out, receiver);
     benchPlay(out, receiver);

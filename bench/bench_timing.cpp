@@ -369,6 +369,7 @@ int main(int argc, char** argv) {
     // The error at the receiver used to grow with the period: each message went at the
     // first frame of a cycle.
     const unsigned period = argc > 2 ? static_cast<unsigned>(std::atoi(argv[2])) : 64;
+    const double periodMillis = 1000.0 * period / JackServer::SampleRate;
     JackServer server(period, JackServer::Mode::AsUsersRunIt);
     MidiReceiver receiver;
     ZylmidiOut out;
@@ -379,9 +380,9 @@ int main(int argc, char** argv) {
     const ZylmidiTrack& track = song.tracks.front();
     const double secondsPerTick = song.secondsPerTick(ReferenceTempo);
     const std::vector<double> ideal = idealSeconds(track, secondsPerTick);
-    std::printf("JACK dummy driver, 48000 Hz, %u frames per period (%.3f ms, taken off the "
+    std::printf("JACK dummy driver, %u Hz, %u frames per period (%.3f ms, taken off the "
                 "errors at the receiver)\n",
-                period, period / 48.0);
+                JackServer::SampleRate, period, periodMillis);
     std::printf("load average: %s\n", loadAverages().c_str());
     std::printf("song: %.0f s, division %u, %zu events\n", ideal.back(), Division,
                 track.events.size());
@@ -390,16 +391,17 @@ int main(int argc, char** argv) {
     std::vector<Clock::time_point> cycleStarts;
     Run scheduled;
     {
-        const CycleStarts cycles(static_cast<std::size_t>((seconds + 30) * 48000 / period));
+        const CycleStarts cycles(
+            static_cast<std::size_t>((seconds + 30) * JackServer::SampleRate / period));
         scheduled = playScheduled(out, track, secondsPerTick);
         receiver.waitFor(before + scheduled.sentEvents.size(), std::chrono::seconds(10));
         cycleStarts = cycles.starts();
     }
-    report("schedule", scheduled, track, ideal, receiver, before, period / 48.0, cycleStarts);
+    report("schedule", scheduled, track, ideal, receiver, before, periodMillis, cycleStarts);
 
     before = receiver.count();
     const Run sleeping = playSleeping(out, track, secondsPerTick);
-    report("sleeping", sleeping, track, ideal, receiver, before, period / 48.0);
+    report("sleeping", sleeping, track, ideal, receiver, before, periodMillis);
 
     const HandOverProbe probe(receiver);
     if (!probe.delays.empty())

@@ -27,8 +27,8 @@ JackServer::JackServer(unsigned periodFrames, Mode mode)
     : name("veltrano-" + std::to_string(getpid()) + "-" + std::to_string(serversStarted++)),
       logPath("/tmp/" + name + ".log"),
       command(std::string("exec jackd ") + (mode == Mode::WaitsForClients ? "-S " : "") + "-n " +
-              name + " -d dummy -r 48000 -p " + std::to_string(framesPerPeriod(periodFrames)) +
-              " >" + logPath + " 2>&1") {
+              name + " -d dummy -r " + std::to_string(SampleRate) + " -p " +
+              std::to_string(framesPerPeriod(periodFrames)) + " >" + logPath + " 2>&1") {
     // JACK names a client's notification socket after the client alone, not its server, so
     // same-named clients of two servers on this machine take each other's socket and libjack
     // crashes. The port's client name is fixed: one process at a time runs private servers,

@@ -2,7 +2,7 @@
 
 #include <string>
 
-// A private jackd on the dummy driver (48 kHz, `periodFrames` per period) under a name no
+// A private jackd on the dummy driver (`SampleRate`, `periodFrames` per period) under a name no
 // other server has. Starting it points this process's JACK clients, the port's included, at
 // it through JACK_DEFAULT_SERVER, and that name stays after it stops, so no client here ever
 // reaches a user's server. The server ends with the thread that started it, so a crashed
@@ -20,6 +20,9 @@ public:
         // next cycles begin late too in sync mode, which is no measure of the port.
         AsUsersRunIt,
     };
+    // Frames a second on the dummy driver.
+    static constexpr unsigned SampleRate = 48000;
+
     explicit JackServer(unsigned periodFrames = 64, Mode mode = Mode::WaitsForClients);
     ~JackServer();
     JackServer(const JackServer&) = delete;
